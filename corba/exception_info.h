@@ -1,0 +1,10 @@
+// omniORB's exceptions carry no ready-made description, so this gives one
+// in its place: for a system exception the minor code's name and number and
+// the completion status, for a user exception its repository id.
+#pragma once
+
+#include <omniORB4/CORBA.h>
+
+#include <string>
+
+std::string ExceptionInfo(const CORBA::Exception& e);

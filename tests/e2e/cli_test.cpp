@@ -1,0 +1,117 @@
+// The command line as a user meets it: output byte for byte and exit codes,
+// for everything that needs no backup network.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/harness/process.h"
+
+namespace {
+
+const std::string kUsage =
+    "Usage: cvcc <NameServiceHost> <ServerName> <key>[<tasks>]\n"
+    "\n"
+    "<key>: \n"
+    "       --Help(-h)                This message\n"
+    "\n"
+    "       --Execute(-e) <tasks>     Execute specified tasks by name\n"
+    "       --ExecuteId(-ei) <tasks>  Execute specified tasks by id\n"
+    "       --ExecuteAll(-ea)         Execute all tasks\n"
+    "\n"
+    "       --Stop(-s) <tasks>        Stop specified tasks by name\n"
+    "       --StopId(-si) <tasks>     Stop specified tasks by id\n"
+    "       --StopAll(-sa)            Stop all tasks\n"
+    "\n"
+    "       --Delete(-d) <tasks>      Delete specified tasks by name\n"
+    "       --DeleteId(-di) <tasks>   Delete specified tasks by id\n"
+    "       --DeleteAll(-da)          Delete all tasks\n"
+    "\n"
+    "       --List(-l)                List all available tasks\n"
+    "       --Close(-c)               Close server\n"
+    "<tasks>                          Space separated list of task names, or IDs \n";
+
+// The banner's second line carries the build year; everything else is fixed.
+const std::regex kBanner(
+    "\nCorvane Console Client v11\\.00\n"
+    "Copyright \\(C\\) 2003-20[0-9]{2} Tarmelin Software\\. All rights reserved\\.\n\n");
+
+struct Output {
+    std::string banner, rest, err;
+    int exitCode;
+};
+
+Output RunCvcc(std::vector<std::string> args, harness::EnvChanges env = {}) {
+    args.insert(args.begin(), CVCC_BINARY);
+    harness::TempDir home;
+    // A registry of its own, so the user's settings never leak into a case.
+    env.emplace_back("HOME", home.path());
+    env.emplace_back("XDG_CONFIG_HOME", std::nullopt);
+    const harness::RunResult r = harness::Run({args, env});
+    Output o{"", "", r.err, r.exitCode};
+    std::smatch m;
+    if (std::regex_search(r.out, m, kBanner, std::regex_constants::match_continuous)) {
+        o.banner = m.str();
+        o.rest = m.suffix();
+    } else {
+        o.rest = r.out;
+    }
+    return o;
+}
+
+std::string Unknown(const std::string& argument) {
+    return kUsage + "\nUnknown parameter: " + argument + "\n";
+}
+
+TEST(CommandLine, PrintsUsageOrUnknownParameterAndExitsZero) {
+    struct Row {
+        const char* label;
+        std::vector<std::string> args;
+        std::string expected;
+    };
+    // Linux refuses a single argument of 128 KiB or more at exec (a megabyte
+    // never reaches a program), so the largest it passes stands in for it.
+    const std::string largest(128 * 1024 - 1, 'k');
+    std::vector<std::string> many(20000, "--List");
+    many[0] = "extra";
+    const std::vector<Row> rows = {
+        {"no arguments", {}, kUsage},
+        {"-h ignores what follows", {"-h", "--List", "x"}, kUsage},
+        {"--Help ignores what follows", {"--Help", "--Execute", "a"}, kUsage},
+        {"keys are case-sensitive", {"--help"}, Unknown("--help")},
+        {"the usage text's spelling is unknown", {"--ExecuteAll"}, Unknown("--ExecuteAll")},
+        {"no host or server positions", {"host", "server", "--List"}, Unknown("host")},
+        {"no prefixes", {"--Lis"}, Unknown("--Lis")},
+        {"no equals forms", {"--Proxy=a:1"}, Unknown("--Proxy=a:1")},
+        {"empty argument", {""}, Unknown("")},
+        {"non-ASCII key", {"--Список"}, Unknown("--Список")},
+        {"invalid UTF-8 comes back byte for byte",
+         {"\xff\xfe-\xc0\xaf"},
+         Unknown("\xff\xfe-\xc0\xaf")},
+        {"the largest argument exec passes", {largest}, Unknown(largest)},
+        {"twenty thousand arguments", many, Unknown("extra")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const Output o = RunCvcc(row.args, {{"LANG", "C"}, {"LC_ALL", "C"}});
+        EXPECT_FALSE(o.banner.empty());
+        EXPECT_EQ(o.rest, row.expected);
+        EXPECT_EQ(o.err, "");
+        EXPECT_EQ(o.exitCode, 0);
+    }
+}
+
+TEST(CommandLine, OutputIsTheSameThroughAPipeAndIntoAFile) {
+    harness::TempDir dir;
+    const std::string file = dir.path() + "/out";
+    const std::string script = "'" CVCC_BINARY "' --Список -h > '" + file + "'";
+    const harness::RunResult toFile = harness::Run({{"/bin/sh", "-c", script}, {{"LANG", "C"}}});
+    const harness::RunResult toPipe =
+        harness::Run({{CVCC_BINARY, "--Список", "-h"}, {{"LANG", "C"}}});
+    ASSERT_EQ(toFile.exitCode, 0);
+    EXPECT_EQ(harness::ReadFile(file), toPipe.out);
+    EXPECT_NE(toPipe.out.find("Unknown parameter: --Список\n"), std::string::npos);
+}
+
+}  // namespace

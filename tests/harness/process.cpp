@@ -1,0 +1,241 @@
+#include "tests/harness/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace harness {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> BuildEnvironment(const EnvChanges& changes) {
+    std::map<std::string, std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry(*e);
+        const auto eq = entry.find('=');
+        if (eq != std::string::npos) env[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    for (const auto& [name, value] : changes) {
+        if (value)
+            env[name] = *value;
+        else
+            env.erase(name);
+    }
+    std::vector<std::string> result;
+    for (const auto& [name, value] : env) result.push_back(name + "=" + value);
+    return result;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> ptrs;
+    for (auto& t : texts) ptrs.push_back(t.data());
+    ptrs.push_back(nullptr);
+    return ptrs;
+}
+
+// Forks a child in its own process group with stdout and stderr on the given
+// descriptors (-1 keeps the parent's) and execs argv. Throws when the fork fails.
+pid_t Spawn(const std::vector<std::string>& argv, const EnvChanges& env, int outFd, int errFd,
+            int inFd) {
+    std::vector<std::string> args = argv;
+    std::vector<std::string> envTexts = BuildEnvironment(env);
+    std::vector<char*> argp = Pointers(args);
+    std::vector<char*> envp = Pointers(envTexts);
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    if (pid == 0) {
+        setpgid(0, 0);
+        if (inFd >= 0) dup2(inFd, STDIN_FILENO);
+        if (outFd >= 0) dup2(outFd, STDOUT_FILENO);
+        if (errFd >= 0) dup2(errFd, STDERR_FILENO);
+        signal(SIGPIPE, SIG_DFL);
+        execve(argp[0], argp.data(), envp.data());
+        const std::string msg = std::string("exec ") + argp[0] + ": " + std::strerror(errno) + "\n";
+        (void)!write(STDERR_FILENO, msg.data(), msg.size());
+        _exit(127);
+    }
+    setpgid(pid, pid);
+    return pid;
+}
+
+void DecodeStatus(int status, RunResult& result) {
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.termSignal = WTERMSIG(status);
+}
+
+}  // namespace
+
+RunResult Run(const RunOptions& options) {
+    int outPipe[2], errPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const auto start = Clock::now();
+    const pid_t pid = Spawn(options.argv, options.env, outPipe[1], errPipe[1], devNull);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    close(devNull);
+
+    RunResult result;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    int open = 2;
+    const auto deadline = start + options.timeout;
+    while (open > 0) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            result.timedOut = true;
+            kill(-pid, SIGKILL);
+            break;
+        }
+        if (poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), 1000))) < 0 &&
+            errno != EINTR)
+            break;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char buf[65536];
+            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+            if (n > 0) {
+                sinks[i]->append(buf, static_cast<size_t>(n));
+            } else if (n == 0 || errno != EINTR) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    for (auto& f : fds)
+        if (f.fd >= 0) close(f.fd);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    // Whatever the program left running in its group goes with it.
+    kill(-pid, SIGKILL);
+    DecodeStatus(status, result);
+    result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    return result;
+}
+
+Service::Service(const std::vector<std::string>& argv, const EnvChanges& env,
+                 const std::string& logPath) {
+    int logFd = -1;
+    if (!logPath.empty())
+        logFd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_ = Spawn(argv, env, logFd, logFd, devNull);
+    if (logFd >= 0) close(logFd);
+    close(devNull);
+}
+
+Service::~Service() {
+    Stop();
+}
+
+Service::Service(Service&& other) noexcept : pid_(other.pid_), status_(other.status_) {
+    other.pid_ = -1;
+}
+
+Service& Service::operator=(Service&& other) noexcept {
+    if (this != &other) {
+        Stop();
+        pid_ = other.pid_;
+        status_ = other.status_;
+        other.pid_ = -1;
+    }
+    return *this;
+}
+
+bool Service::Running() {
+    if (pid_ < 0) return false;
+    int status;
+    const pid_t r = waitpid(pid_, &status, WNOHANG);
+    if (r == pid_) {
+        status_ = status;
+        kill(-pid_, SIGKILL);
+        pid_ = -1;
+        return false;
+    }
+    return true;
+}
+
+int Service::Stop(std::chrono::milliseconds grace) {
+    if (pid_ < 0) return status_;
+    kill(-pid_, SIGTERM);
+    const auto deadline = Clock::now() + grace;
+    int status = 0;
+    pid_t r;
+    while ((r = waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (r != pid_) {
+        kill(-pid_, SIGKILL);
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    kill(-pid_, SIGKILL);  // anything the service left behind in its group
+    status_ = status;
+    pid_ = -1;
+    return status_;
+}
+
+void Service::Kill() {
+    if (pid_ < 0) return;
+    kill(-pid_, SIGKILL);
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    status_ = status;
+    pid_ = -1;
+}
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "cvcc-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool ProcessExists(pid_t pid) {
+    if (kill(pid, 0) != 0) return false;
+    // A zombie still answers kill; its state in /proc says Z.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string content((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = content.rfind(')');
+    return close == std::string::npos || close + 2 >= content.size() || content[close + 2] != 'Z';
+}
+
+}  // namespace harness

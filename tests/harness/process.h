@@ -1,0 +1,84 @@
+// Running programs from tests: one-shot runs that collect their output, and
+// long-running services that are stopped by process id when their owner goes
+// (also when a test fails). Every child runs in a process group of its own,
+// so whatever it starts is stopped with it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace harness {
+
+// Environment changes on top of the test's own environment: a value sets the
+// variable, nullopt removes it.
+using EnvChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+struct RunOptions {
+    std::vector<std::string> argv;  // argv[0] is the program's path
+    EnvChanges env;
+    std::chrono::milliseconds timeout = std::chrono::minutes(5);
+};
+
+struct RunResult {
+    std::string out;
+    std::string err;
+    int exitCode = -1;   // -1 when the process did not exit normally
+    int termSignal = 0;  // the signal that ended it, or 0
+    bool timedOut = false;
+    std::chrono::milliseconds elapsed{0};
+};
+
+// Runs the program to its end (or kills its group at the timeout) and
+// collects stdout and stderr through pipes.
+RunResult Run(const RunOptions& options);
+
+// A service that runs until Stop or the end of this object's life.
+class Service {
+public:
+    Service() = default;
+    Service(const std::vector<std::string>& argv, const EnvChanges& env = {},
+            const std::string& logPath = "");
+    ~Service();
+    Service(Service&& other) noexcept;
+    Service& operator=(Service&& other) noexcept;
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool Running();
+    // SIGTERM to the group, up to `grace` for it to end, then SIGKILL.
+    // Answers the wait status, or -1 when nothing ran.
+    int Stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
+    // SIGKILL at once, as a crash would end it.
+    void Kill();
+
+private:
+    pid_t pid_ = -1;
+    int status_ = -1;
+};
+
+// A temporary directory removed with everything in it when this goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+
+// Whether a process with this id exists (and is not a zombie of ours).
+bool ProcessExists(pid_t pid);
+
+}  // namespace harness
