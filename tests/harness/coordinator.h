@@ -1,0 +1,35 @@
+// A throwaway Coordinator: omniNames on the loopback with a data directory of
+// its own, stopped by process id when this object goes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/harness/process.h"
+
+namespace harness {
+
+class Coordinator {
+public:
+    // Starts omniNames on port and waits until it accepts connections.
+    // Throws std::runtime_error when it does not come up.
+    explicit Coordinator(int port = 1755);
+    ~Coordinator() = default;
+
+    int port() const { return port_; }
+    pid_t pid() const { return service_.pid(); }
+    // "corbaloc::localhost:PORT/NameService"
+    std::string Reference() const;
+    // Runs omniORB's nameclt against this Coordinator.
+    RunResult Nameclt(const std::vector<std::string>& args) const;
+
+    void Stop() { service_.Stop(); }
+    void Kill() { service_.Kill(); }
+
+private:
+    int port_;
+    TempDir data_;
+    Service service_;
+};
+
+}  // namespace harness
