@@ -143,7 +143,12 @@ void ConsoleApp::ProcessCommandLine() {
                 ProcessAllTasks(TaskCommand::Execute);
                 break;
             case Key::Close:
-                CloseServer();
+                // The server is needed, a session is not.
+                ConnectToServer();
+                ++argumentIndex;
+                std::wcout << L"Shutdown server" << std::endl;
+                server->ShutdownServer();
+                argumentIndex = static_cast<std::uint32_t>(arguments.size());
                 break;
             case Key::List:
                 OpenSession();

@@ -2,13 +2,25 @@
 
 #include <iostream>
 
+#include "client/ConsoleAppEx.h"
 #include "client/banner.h"
+#include "corba/exception_info.h"
+#include "utility/strings.h"
 
 ConsoleApp::ConsoleApp(int argc, wchar_t* argv[]) {
+    // The ORB's teardown keeps its "NameService" initial reference.
+    dropNameServiceRef = false;
     SetArguments(argc, argv);
 }
 
-ConsoleApp::~ConsoleApp() = default;
+ConsoleApp::~ConsoleApp() {
+    try {
+        if (sessionOpen) server->DeactivateSession(session);
+        if (connected) Disconnect();
+    } catch (const CORBA::Exception&) {
+        // The run's outcome is decided; a failing teardown does not change it.
+    }
+}
 
 void ConsoleApp::SetArguments(int argc, wchar_t* argv[]) {
     arguments.clear();
@@ -16,11 +28,52 @@ void ConsoleApp::SetArguments(int argc, wchar_t* argv[]) {
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
 }
 
-void ConsoleApp::Run() {
-    PrintBanner();
-    ProcessCommandLine();
+void ConsoleApp::PrintBanner() { std::wcout << ComposeBanner(__DATE__); }
+
+namespace {
+
+[[noreturn]] void ThrowDescribed(const char* prefix, const CORBA::Exception& e) {
+    const std::string text = std::string(prefix) + e._name() + ". Description: " + ExceptionInfo(e);
+    throw ConsoleAppEx(CVLib::strings::toWstr(text));
 }
 
-void ConsoleApp::PrintBanner() {
-    std::wcout << ComposeBanner(__DATE__);
+constexpr const wchar_t* kServerUnreachable = L"Unable to connect the backup server.";
+
+}  // namespace
+
+void ConsoleApp::Run() {
+    PrintBanner();
+    try {
+        ProcessCommandLine();
+    } catch (const BackupNetwork::Server::AccessDenied&) {
+        throw ConsoleAppEx(L"Access denied");
+    } catch (const CORBA::NO_RESOURCES&) {
+        throw ConsoleAppEx(
+            L"Caught NO_RESOURCES exception. You must configure ORB with the location of the naming service.");
+    } catch (const CORBA::TRANSIENT&) {
+        throw ConsoleAppEx(kServerUnreachable);
+    } catch (const CORBA::COMM_FAILURE& e) {
+        if (ServerIsGone()) throw ConsoleAppEx(kServerUnreachable);
+        ThrowDescribed("System error: ", e);
+    } catch (const CORBA::SystemException& e) {
+        ThrowDescribed("System error: ", e);
+    } catch (const CORBA::Exception& e) {
+        ThrowDescribed("Error: ", e);
+    }
+}
+
+bool ConsoleApp::ServerIsGone() {
+    // omniORB reports a server that died while a connection to it was open
+    // as COMM_FAILURE; only a fresh connection is refused with TRANSIENT. A
+    // question that changes nothing on the server, asked over a fresh
+    // connection, tells the two apart without repeating the failed request.
+    if (CORBA::is_nil(server)) return false;
+    try {
+        server->_non_existent();
+        return false;
+    } catch (const CORBA::TRANSIENT&) {
+        return true;
+    } catch (const CORBA::Exception&) {
+        return false;
+    }
 }

@@ -1,25 +1,35 @@
-// The application object: the state of one command line and the commands it
-// runs. One lives for one run, on the main function's stack; every call comes
-// from the main thread.
+// The application object: the client of the backup network for one run. It
+// owns the connection through its bases, and the server and session
+// references, the task-list snapshot and the connection flags through its
+// own fields; its destructor undoes exactly what the flags record. One lives
+// for one run, on the main function's stack; every call comes from the main
+// thread.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "BackupNetwork.hh"
+#include "network/CBackupNetwork.h"
 
 // What a task key does to the tasks it names.
 enum TaskCommand { Delete = 0, Execute = 1, Stop = 3 };
 
-class ConsoleApp {
+class ConsoleApp : public CBackupNetwork {
 public:
     // argv holds argc wide texts; the first, the program's name, is not kept.
     ConsoleApp(int argc, wchar_t* argv[]);
-    virtual ~ConsoleApp();
+    // Deactivates the session and disconnects, each only when it was made;
+    // failures there are silent.
+    ~ConsoleApp() override;
     ConsoleApp(const ConsoleApp&) = delete;
     ConsoleApp& operator=(const ConsoleApp&) = delete;
 
     // Prints the banner and processes the command line. Failures leave as
-    // ConsoleAppEx with the text to print, or as CCommonException.
+    // ConsoleAppEx with the text to print (CORBA failures translated), or as
+    // CCommonException from the layers below.
     void Run();
 
     void SetArguments(int argc, wchar_t* argv[]);
@@ -29,17 +39,37 @@ public:
 private:
     void PrintUsage();
 
-    // The connection sequence and the commands; each throws ConsoleAppEx on
-    // a failure it can explain.
+    // The connection sequence: each runs at most once a run.
     void ConnectToServer();
+    bool CheckServerVersion();
     void OpenSession();
+
+    // The task commands.
     void ProcessTasks(TaskCommand command, bool byId);
     void ProcessAllTasks(TaskCommand command);
+    BackupNetwork::Task_ptr FindTaskByName(const std::wstring& name);
+    BackupNetwork::Task_ptr FindTaskById(const std::wstring& idText);
+    void ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command);
+    void WaitForTask(BackupNetwork::Task_ptr task);
+
     void ListTasks();
+
+    // Server maintenance; the close command runs inside ProcessCommandLine.
     void SetProxy();
     void CleanCoordinator();
-    void CloseServer();
 
+    // Turns a COMM_FAILURE from a server call into what it means for the
+    // user: the server is gone, or it is not.
+    bool ServerIsGone();
+
+    BackupNetwork::Server_var server;
+    BackupNetwork::Session_var session;
+    std::unique_ptr<BackupNetwork::TasksList> tasks;
     std::vector<std::wstring> arguments;
     std::uint32_t argumentIndex = 0;
+    std::uint32_t taskCount = 0;
+    std::wstring coordinatorHost;
+    std::wstring coordinatorPort;
+    bool connected = false;
+    bool sessionOpen = false;
 };

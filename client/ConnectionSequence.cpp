@@ -1,0 +1,64 @@
+// Before a command talks to the backup server: the Coordinator's port from
+// the registry, the connection, the server named after this computer, its
+// version and, for most commands, a session and a snapshot of its tasks.
+#include <iostream>
+
+#include "client/ConsoleApp.h"
+#include "client/ConsoleAppEx.h"
+#include "idl/wire_text.h"
+#include "utility/registry.h"
+#include "utility/strings.h"
+#include "utility/system.h"
+
+namespace {
+
+constexpr const wchar_t* kSettingsKey = L"SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings";
+constexpr const wchar_t* kPortValue = L"CoordPort";
+constexpr const wchar_t* kDefaultPort = L"1755";
+constexpr const char* kExpectedVersion = "7.4.4";
+
+}  // namespace
+
+void ConsoleApp::ConnectToServer() {
+    if (connected) return;
+    if (arguments.empty()) {
+        ++argumentIndex;
+        PrintUsage();
+        argumentIndex = static_cast<std::uint32_t>(arguments.size());
+        throw ConsoleAppEx(L"\nNot enough parameters");
+    }
+    coordinatorHost = L"localhost";
+
+    // The port stays text all the way to the CORBA layer; it is not checked here.
+    CVLib::system::CRegistry registry(CVLib::system::HKEY_CURRENT_USER);
+    bool portRead = false;
+    if (registry.Open(kSettingsKey)) {
+        portRead = registry.Read(kPortValue, coordinatorPort);
+        registry.Close();
+    }
+    if (!portRead) coordinatorPort = kDefaultPort;
+
+    if (!Connect(coordinatorHost, coordinatorPort)) throw ConsoleAppEx(L"\nCan't connect to coordinator");
+    server = GetLocalServer();
+    if (!CheckServerVersion()) throw ConsoleAppEx(L"\nThis Server version not supported");
+    connected = true;
+}
+
+bool ConsoleApp::CheckServerVersion() {
+    if (CORBA::is_nil(server)) return false;
+    CORBA::WString_var version = server->version();
+    const std::wstring text = wiretext::FromWire(version.in());
+    if (text.find(CVLib::strings::toWstr(kExpectedVersion)) == 0) return true;
+    std::wcout << L"Connected to Backup Server version: " << text << L"\n";
+    return false;
+}
+
+void ConsoleApp::OpenSession() {
+    if (sessionOpen) return;
+    ConnectToServer();
+    const std::wstring login = wiretext::ToWire(CVLib::system::GetCurrentUserAndDomain());
+    session = server->ActivateSession(login.c_str(), L"");
+    tasks.reset(session->tasks());
+    taskCount = tasks->length();
+    sessionOpen = true;
+}

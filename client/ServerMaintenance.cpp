@@ -1,0 +1,52 @@
+// The commands that act on the server or on the Coordinator rather than on
+// tasks: the proxy settings and the sweep of dead workstations. The close
+// command runs inside the dispatcher.
+#include <climits>
+#include <cwctype>
+#include <iostream>
+
+#include "client/ConsoleApp.h"
+#include "client/ConsoleAppEx.h"
+#include "client/wtoi.h"
+#include "idl/wire_text.h"
+
+void ConsoleApp::SetProxy() {
+    ++argumentIndex;
+    if (argumentIndex >= arguments.size())
+        throw ConsoleAppEx(L"Please, specify your proxy host and port, e.g. myproxy:8000");
+    const std::wstring& argument = arguments[argumentIndex];
+    const auto colon = argument.find(L':');
+    if (colon == std::wstring::npos)
+        throw ConsoleAppEx(L"Please, specify your proxy host and port in the following format: myproxy:8000");
+    const std::wstring host = argument.substr(0, colon);
+    const auto port = static_cast<CORBA::ULong>(Wtoi(argument.substr(colon + 1)));
+    try {
+        BackupNetwork::ServerSettings_var settings = session->settings();
+        settings->proxyHost(wiretext::ToWire(host).c_str());
+        settings->proxyPort(port);
+    } catch (...) {
+        throw ConsoleAppEx(L"Failed to set proxy due the unknown error.");
+    }
+    std::wcout << L"Proxy settings applied successfully." << std::endl;
+    argumentIndex = static_cast<std::uint32_t>(arguments.size());
+}
+
+void ConsoleApp::CleanCoordinator() {
+    ++argumentIndex;
+    if (connected) return;
+    // The sweep always uses the Coordinator on its standard port, whatever
+    // the registry says.
+    if (!Connect(L"localhost", L"1755")) throw ConsoleAppEx(L"\nCan't connect to coordinator");
+    std::wcout << L"Removing dead workstation links on the Coordinator. The operation can take several "
+                  L"minutes, depending on the Backup Network size"
+               << std::endl
+               << std::endl;
+    const std::vector<std::wstring> removed = RemoveDeadWorkstationsOnCoordinator();
+    if (removed.empty()) {
+        std::wcout << L"No dead workstation links registered on the Coordinator" << std::endl;
+    } else {
+        std::wcout << L"The following dead workstation links removed from the Coordinator:" << std::endl;
+        for (const std::wstring& name : removed) std::wcout << L"    " << name << std::endl;
+    }
+    Disconnect();
+}

@@ -1,0 +1,119 @@
+// Execute, stop and delete, by name, by id or all, on the snapshot of the
+// server's tasks taken when the session opened; it is never refreshed.
+#include <chrono>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+#include "client/ConsoleApp.h"
+#include "client/ConsoleAppEx.h"
+#include "client/task_status_text.h"
+#include "idl/wire_text.h"
+
+namespace {
+
+// The wait between starting a task and its first status poll, and between polls.
+constexpr std::chrono::milliseconds kPollInterval(3000);
+
+// Busy with an operation: backup, restore or synchronisation.
+bool IsBusy(BackupNetwork::TaskStatus status) { return status < BackupNetwork::tsRefresh; }
+
+std::wstring DisplayName(BackupNetwork::Task_ptr task) {
+    BackupNetwork::TaskProperties_var props = task->props();
+    CORBA::WString_var name = props->dname();
+    return wiretext::FromWire(name.in());
+}
+
+}  // namespace
+
+void ConsoleApp::ProcessTasks(TaskCommand command, bool byId) {
+    ++argumentIndex;
+    if (argumentIndex >= arguments.size()) throw ConsoleAppEx(L"Specify one or more tasks");
+    for (; argumentIndex < arguments.size(); ++argumentIndex) {
+        const std::wstring& argument = arguments[argumentIndex];
+        BackupNetwork::Task_var task = byId ? FindTaskById(argument) : FindTaskByName(argument);
+        ApplyTaskCommand(task, command);
+    }
+    argumentIndex = static_cast<std::uint32_t>(arguments.size());
+}
+
+void ConsoleApp::ProcessAllTasks(TaskCommand command) {
+    ++argumentIndex;
+    for (CORBA::ULong i = 0; i < taskCount; ++i) ApplyTaskCommand((*tasks)[i], command);
+    argumentIndex = static_cast<std::uint32_t>(arguments.size());
+}
+
+BackupNetwork::Task_ptr ConsoleApp::FindTaskByName(const std::wstring& name) {
+    for (CORBA::ULong i = 0; i < taskCount; ++i) {
+        BackupNetwork::Task_ptr task = (*tasks)[i];
+        if (DisplayName(task) == name) return BackupNetwork::Task::_duplicate(task);
+    }
+    std::wcout << L"Task not found: " << name << std::endl;
+    return BackupNetwork::Task::_nil();
+}
+
+BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
+    // As a wide stream reads an int: leading space skipped, an optional sign,
+    // digits up to the first other character; no digits, or a number past
+    // the 32-bit range, is a failure.
+    std::wistringstream reader(idText);
+    int id = 0;
+    if (!(reader >> id)) {
+        std::wcout << L"Id must be integer: " << idText << std::endl;
+        return BackupNetwork::Task::_nil();
+    }
+    for (CORBA::ULong i = 0; i < taskCount; ++i) {
+        BackupNetwork::Task_ptr task = (*tasks)[i];
+        BackupNetwork::TaskProperties_var props = task->props();
+        if (props->id() == id) return BackupNetwork::Task::_duplicate(task);
+    }
+    std::wcout << L"Task id not found: " << id << std::endl;
+    return BackupNetwork::Task::_nil();
+}
+
+void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command) {
+    if (CORBA::is_nil(task)) return;
+    const std::wstring name = DisplayName(task);
+    const bool busy = IsBusy(task->GetStatus());
+    switch (command) {
+        case TaskCommand::Delete:
+            if (busy) {
+                std::wcout << L"Task is busy: " << name << std::endl;
+            } else {
+                std::wcout << L"Deleting task: " << name << std::endl;
+                BackupNetwork::TaskProperties_var props = task->props();
+                session->DeleteTask(props->id());
+            }
+            break;
+        case TaskCommand::Stop:
+            if (busy) {
+                std::wcout << L"Stopping task: " << name << std::endl;
+                task->Stop();
+            }
+            break;
+        case TaskCommand::Execute:
+            if (busy) {
+                std::wcout << L"Task is busy: " << name << std::endl;
+            } else {
+                std::wcout << L"Running task: " << name << std::endl;
+                task->Start();
+                WaitForTask(task);
+            }
+            break;
+    }
+}
+
+void ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task) {
+    // "Waiting" and each dot reach the terminal before the sleep that follows.
+    std::wcout << L"Waiting" << std::flush;
+    std::this_thread::sleep_for(kPollInterval);
+    BackupNetwork::TaskStatus status = task->GetStatus();
+    while (IsBusy(status)) {
+        std::wcout << L"." << std::flush;
+        std::this_thread::sleep_for(kPollInterval);
+        status = task->GetStatus();
+    }
+    std::wcout << std::endl;
+    std::wcout << L"Completed with status: " << GetTaskStatusText(status) << std::endl;
+    std::wcout << std::endl;
+}

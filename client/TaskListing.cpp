@@ -1,0 +1,62 @@
+// The list command and the words for a task's status.
+#include <iomanip>
+#include <iostream>
+
+#include "client/ConsoleApp.h"
+#include "client/task_status_text.h"
+#include "idl/wire_text.h"
+
+const wchar_t* GetTaskStatusText(BackupNetwork::TaskStatus status) {
+    switch (static_cast<unsigned>(status)) {
+        case BackupNetwork::tsBackup:
+            return L"backuping";
+        case BackupNetwork::tsRestore:
+            return L"restoring";
+        case BackupNetwork::tsSynchronize:
+            return L"synchronizing";
+        case BackupNetwork::tsRefresh:
+            return L"refreshing";
+        case BackupNetwork::tsWaiting:
+            return L"idle";
+        case BackupNetwork::tsWaitingSchedule:
+            return L"idle, scheduled";
+        case BackupNetwork::tsSuccess:
+        case BackupNetwork::tsSuccessSchedule:
+            return L"success";
+        case BackupNetwork::tsError:
+        case BackupNetwork::tsErrorSchedule:
+            return L"error";
+        case BackupNetwork::tsStopped:
+            return L"stopped";
+        case BackupNetwork::tsQuotaExceeded:
+        case BackupNetwork::tsAccountExpired:
+        case BackupNetwork::tsSilentDeclined:
+            return L"declined";
+        case BackupNetwork::tsSuccessWithErrors:
+        case BackupNetwork::tsSuccessScheduleWithErrors:
+            return L"success w/errors";
+        default:
+            return L"unknown";
+    }
+}
+
+void ConsoleApp::ListTasks() {
+    // These stay on the stream for the rest of the run.
+    std::wcout.fill(L' ');
+    std::wcout.setf(std::ios::left, std::ios::adjustfield);
+    ++argumentIndex;
+    std::wcout << L"Available tasks: " << std::endl;
+    std::wcout << L"Id\t | " << std::setw(50) << L"Name" << L" | Status" << std::endl;
+    std::wcout << std::wstring(76, L'-') << std::endl;
+    for (CORBA::ULong i = 0; i < taskCount; ++i) {
+        BackupNetwork::Task_ptr task = (*tasks)[i];
+        BackupNetwork::TaskProperties_var props = task->props();
+        std::wcout << props->id() << L"\t | ";
+        props = task->props();
+        CORBA::WString_var name = props->dname();
+        std::wcout << std::setw(50) << wiretext::FromWire(name.in());
+        const BackupNetwork::TaskStatus status = task->GetStatus();
+        std::wcout << L" | " << GetTaskStatusText(status) << std::endl;
+    }
+    argumentIndex = static_cast<std::uint32_t>(arguments.size());
+}
