@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr const wchar_t* kSettingsKey = L"SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings";
+constexpr const wchar_t* kSettingsKey =
+    L"SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings";
 constexpr const wchar_t* kPortValue = L"CoordPort";
 constexpr const wchar_t* kDefaultPort = L"1755";
 constexpr const char* kExpectedVersion = "7.4.4";
@@ -38,7 +39,8 @@ void ConsoleApp::ConnectToServer() {
     }
     if (!portRead) coordinatorPort = kDefaultPort;
 
-    if (!Connect(coordinatorHost, coordinatorPort)) throw ConsoleAppEx(L"\nCan't connect to coordinator");
+    if (!Connect(coordinatorHost, coordinatorPort))
+        throw ConsoleAppEx(L"\nCan't connect to coordinator");
     server = GetLocalServer();
     if (!CheckServerVersion()) throw ConsoleAppEx(L"\nThis Server version not supported");
     connected = true;

@@ -28,7 +28,9 @@ void ConsoleApp::SetArguments(int argc, wchar_t* argv[]) {
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
 }
 
-void ConsoleApp::PrintBanner() { std::wcout << ComposeBanner(__DATE__); }
+void ConsoleApp::PrintBanner() {
+    std::wcout << ComposeBanner(__DATE__);
+}
 
 namespace {
 
@@ -49,7 +51,8 @@ void ConsoleApp::Run() {
         throw ConsoleAppEx(L"Access denied");
     } catch (const CORBA::NO_RESOURCES&) {
         throw ConsoleAppEx(
-            L"Caught NO_RESOURCES exception. You must configure ORB with the location of the naming service.");
+            L"Caught NO_RESOURCES exception. You must configure ORB with the location of the "
+            L"naming service.");
     } catch (const CORBA::TRANSIENT&) {
         throw ConsoleAppEx(kServerUnreachable);
     } catch (const CORBA::COMM_FAILURE& e) {

@@ -17,7 +17,8 @@ void ConsoleApp::SetProxy() {
     const std::wstring& argument = arguments[argumentIndex];
     const auto colon = argument.find(L':');
     if (colon == std::wstring::npos)
-        throw ConsoleAppEx(L"Please, specify your proxy host and port in the following format: myproxy:8000");
+        throw ConsoleAppEx(
+            L"Please, specify your proxy host and port in the following format: myproxy:8000");
     const std::wstring host = argument.substr(0, colon);
     const auto port = static_cast<CORBA::ULong>(Wtoi(argument.substr(colon + 1)));
     try {
@@ -37,15 +38,17 @@ void ConsoleApp::CleanCoordinator() {
     // The sweep always uses the Coordinator on its standard port, whatever
     // the registry says.
     if (!Connect(L"localhost", L"1755")) throw ConsoleAppEx(L"\nCan't connect to coordinator");
-    std::wcout << L"Removing dead workstation links on the Coordinator. The operation can take several "
-                  L"minutes, depending on the Backup Network size"
-               << std::endl
-               << std::endl;
+    std::wcout
+        << L"Removing dead workstation links on the Coordinator. The operation can take several "
+           L"minutes, depending on the Backup Network size"
+        << std::endl
+        << std::endl;
     const std::vector<std::wstring> removed = RemoveDeadWorkstationsOnCoordinator();
     if (removed.empty()) {
         std::wcout << L"No dead workstation links registered on the Coordinator" << std::endl;
     } else {
-        std::wcout << L"The following dead workstation links removed from the Coordinator:" << std::endl;
+        std::wcout << L"The following dead workstation links removed from the Coordinator:"
+                   << std::endl;
         for (const std::wstring& name : removed) std::wcout << L"    " << name << std::endl;
     }
     Disconnect();

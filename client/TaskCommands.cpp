@@ -16,7 +16,9 @@ namespace {
 constexpr std::chrono::milliseconds kPollInterval(3000);
 
 // Busy with an operation: backup, restore or synchronisation.
-bool IsBusy(BackupNetwork::TaskStatus status) { return status < BackupNetwork::tsRefresh; }
+bool IsBusy(BackupNetwork::TaskStatus status) {
+    return status < BackupNetwork::tsRefresh;
+}
 
 std::wstring DisplayName(BackupNetwork::Task_ptr task) {
     BackupNetwork::TaskProperties_var props = task->props();

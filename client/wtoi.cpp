@@ -13,6 +13,7 @@ int Wtoi(const std::wstring& text) {
         value = value * 10 + (text[i] - L'0');
         if (value > static_cast<long long>(INT_MAX) + 1) break;  // saturated either way
     }
-    if (negative) return value > static_cast<long long>(INT_MAX) ? INT_MIN : static_cast<int>(-value);
+    if (negative)
+        return value > static_cast<long long>(INT_MAX) ? INT_MIN : static_cast<int>(-value);
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
