@@ -34,7 +34,7 @@ sanitize: $(ASAN)/CMakeCache.txt
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(CTEST_JOBS)
 
-demo: build
+demo: deps build
 	scripts/demo
 
 clean:
