@@ -3,10 +3,13 @@
 #include <omniORB4/IIOP.h>
 #include <omniORB4/omniInterceptors.h>
 // omniORB tells whether a request expects a reply only through the GIOP_S of
-// its request interceptor, an internal class.
-#include <omniORB4/internal/GIOP_S.h>
+// its request interceptor, an internal class whose headers must come in this
+// order.
+// clang-format off
 #include <omniORB4/internal/giopStrand.h>
 #include <omniORB4/internal/giopStream.h>
+#include <omniORB4/internal/GIOP_S.h>
+// clang-format on
 
 #include <cstdio>
 #include <stdexcept>

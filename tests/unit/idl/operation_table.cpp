@@ -135,6 +135,29 @@ void CheckOperations(const char* typeId, const std::vector<OperationRow>& rows) 
     }
 }
 
+std::vector<OperationRow> Getter(const char* name, CORBA::TypeCode_ptr type,
+                                 std::function<void(CORBA::Object_ptr)> get) {
+    std::vector<OperationRow> rows;
+    rows.push_back({std::string("_get_") + name, Call::kTwoWay, type, {}, std::move(get)});
+    return rows;
+}
+
+std::vector<OperationRow> Attribute(const char* name, CORBA::TypeCode_ptr (*type)(),
+                                    std::function<void(CORBA::Object_ptr)> get,
+                                    std::function<void(CORBA::Object_ptr)> set) {
+    std::vector<OperationRow> rows = Getter(name, type(), std::move(get));
+    rows.push_back(
+        {std::string("_set_") + name, Call::kTwoWay, wire::Void(), {In(type())}, std::move(set)});
+    return rows;
+}
+
+std::vector<OperationRow> Join(std::vector<std::vector<OperationRow>> groups) {
+    std::vector<OperationRow> rows;
+    for (auto& group : groups)
+        for (auto& row : group) rows.push_back(std::move(row));
+    return rows;
+}
+
 namespace wire {
 namespace {
 CORBA::TypeCode_ptr Own(CORBA::TypeCode_ptr constant) {

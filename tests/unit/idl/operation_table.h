@@ -71,6 +71,16 @@ inline Param InOut(CORBA::TypeCode_ptr type) {
     return {CORBA::ARG_INOUT, type};
 }
 
+// Rows of an attribute: it travels as "_get_NAME" and, unless read-only,
+// "_set_NAME" with one in parameter of its type. type() makes a fresh type
+// code for each row.
+std::vector<OperationRow> Getter(const char* name, CORBA::TypeCode_ptr type,
+                                 std::function<void(CORBA::Object_ptr)> get);
+std::vector<OperationRow> Attribute(const char* name, CORBA::TypeCode_ptr (*type)(),
+                                    std::function<void(CORBA::Object_ptr)> get,
+                                    std::function<void(CORBA::Object_ptr)> set);
+std::vector<OperationRow> Join(std::vector<std::vector<OperationRow>> groups);
+
 // Typed access to the target of a row.
 template <class Interface>
 typename Interface::_var_type As(CORBA::Object_ptr target) {
