@@ -1,7 +1,6 @@
 #include "operation_table.h"
 
 #include <gtest/gtest.h>
-#include <omniORB4/dynAny.h>
 
 #include <chrono>
 #include <condition_variable>
