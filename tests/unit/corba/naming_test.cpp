@@ -9,7 +9,7 @@
 #include "corba/exception_info.h"
 #include "tests/harness/coordinator.h"
 #include "tests/harness/network.h"
-#include "tests/unit/corba/cerr_capture.h"
+#include "tests/harness/cerr_capture.h"
 #include "utility/strings.h"
 
 namespace {
