@@ -44,7 +44,8 @@ std::wstring toWstr(const std::string& narrow) {
         char32_t cp;
         const size_t len = DecodeOne(narrow, i, cp);
         if (len == 0) {
-            wide.push_back(static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(narrow[i])));
+            wide.push_back(
+                static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(narrow[i])));
             ++i;
         } else {
             wide.push_back(static_cast<wchar_t>(cp));
@@ -54,7 +55,9 @@ std::wstring toWstr(const std::string& narrow) {
     return wide;
 }
 
-std::wstring toWstr(const char* narrow) { return narrow ? toWstr(std::string(narrow)) : std::wstring(); }
+std::wstring toWstr(const char* narrow) {
+    return narrow ? toWstr(std::string(narrow)) : std::wstring();
+}
 
 void AppendUtf8(std::string& out, wchar_t c) {
     auto cp = static_cast<char32_t>(c);
@@ -87,7 +90,9 @@ std::string toAstr(const std::wstring& wide) {
     return narrow;
 }
 
-std::string toAstr(const wchar_t* wide) { return wide ? toAstr(std::wstring(wide)) : std::string(); }
+std::string toAstr(const wchar_t* wide) {
+    return wide ? toAstr(std::wstring(wide)) : std::string();
+}
 
 }  // namespace strings
 }  // namespace CVLib
