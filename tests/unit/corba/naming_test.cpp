@@ -7,9 +7,9 @@
 #include "client/CCommonException.h"
 #include "corba/CCorbaWrapper.h"
 #include "corba/exception_info.h"
+#include "tests/harness/cerr_capture.h"
 #include "tests/harness/coordinator.h"
 #include "tests/harness/network.h"
-#include "tests/harness/cerr_capture.h"
 #include "utility/strings.h"
 
 namespace {
