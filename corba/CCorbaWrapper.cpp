@@ -1,14 +1,48 @@
 #include "corba/CCorbaWrapper.h"
 
+#include <boost/bind/bind.hpp>
+#include <boost/date_time/posix_time/posix_time_types.hpp>
+#include <boost/thread/thread_time.hpp>
 #include <iostream>
+#include <new>
 
 #include "client/CCommonException.h"
+#include "corba/OrbThreadControl.h"
+#include "corba/dead_peer.h"
 #include "corba/exception_info.h"
+#include "corba/initial_references.h"
+#include "corba/orb_options.h"
 #include "utility/strings.h"
+#include "utility/system.h"
 
-CCorbaWrapper::CCorbaWrapper() = default;
+namespace {
 
-CCorbaWrapper::~CCorbaWrapper() = default;
+constexpr int kTeardownAttempts = 5;
+
+// The pause between two teardown attempts.
+void SleepBeforeNextAttempt() {
+    boost::this_thread::sleep(boost::posix_time::milliseconds(200));
+}
+
+}  // namespace
+
+CCorbaWrapper::CCorbaWrapper()
+    : threadControl(new (std::nothrow) OrbThreadControl),
+      orb(CORBA::ORB::_nil()),
+      rootPoa(PortableServer::POA::_nil()),
+      usePresetArguments(false),
+      dropNameServiceRef(true),
+      useSsl(false),
+      onThreadStart(nullptr),
+      onThreadEnd(nullptr) {
+    iorHostName = CVLib::system::GetComputerNetworkName();
+}
+
+CCorbaWrapper::~CCorbaWrapper() {
+    DisconnectNS();
+    delete threadControl;
+    threadControl = nullptr;
+}
 
 void CCorbaWrapper::EchoError(const char* message, const char* exceptionName,
                               const char* exceptionInfo, bool throwException) {
@@ -21,6 +55,163 @@ void CCorbaWrapper::EchoError(const char* message, const char* exceptionName,
     if (throwException) {
         throw CCommonException(CVLib::strings::toWstr(text).c_str(), nullptr, nullptr, 0);
     }
+}
+
+int CCorbaWrapper::InitORBAndRunInThread(int argc, wchar_t** argv, const wchar_t* orbId) {
+    DestroyPOA();
+    DestroyOrb();
+    orb = GetNewOrb(argc, argv, orbId);
+    if (CORBA::is_nil(orb)) return 1;
+    {
+        // The first request to the naming service, made before the ORB
+        // thread runs: a Coordinator that does not answer stops us here.
+        CosNaming::NamingContext_var root;
+        if (GetRootContext(root) != 0) return 1;
+    }
+    InitPOA();
+    if (!StartOrbThread()) return 1;
+    return 0;
+}
+
+CORBA::ORB_ptr CCorbaWrapper::GetNewOrb(int argc, wchar_t** argv, const wchar_t* orbId) {
+    if (argc == 0 && argv == nullptr) return CORBA::ORB::_nil();
+    // omniORB keeps one ORB and names it itself.
+    (void)orbId;
+    InstallDeadPeerHandler();
+    try {
+        OmniOrbArguments arguments = TranslateOrbArguments(argc, argv);
+        return CORBA::ORB_init(arguments.Count(), arguments.Vector(), arguments.OrbId().c_str());
+    } catch (const CORBA::Exception& e) {
+        EchoError("An error occurred while initializing the ORB", e._name(),
+                  ExceptionInfo(e).c_str(), true);
+    } catch (...) {
+        EchoError("Unknown error occurred while initializing the ORB", nullptr, nullptr, true);
+    }
+    return CORBA::ORB::_nil();
+}
+
+int CCorbaWrapper::InitPOA() {
+    try {
+        CORBA::Object_var object = orb->resolve_initial_references("RootPOA");
+        rootPoa = PortableServer::POA::_narrow(object);
+        PortableServer::POAManager_var manager = rootPoa->the_POAManager();
+        manager->activate();
+        return 0;
+    } catch (const CORBA::Exception& e) {
+        EchoError("An error occurred while initializing the POA", e._name(),
+                  ExceptionInfo(e).c_str(), true);
+    } catch (...) {
+        EchoError("Unknown error occurred while initializing the POA", nullptr, nullptr, true);
+    }
+    return 1;
+}
+
+bool CCorbaWrapper::StartOrbThread() {
+    if (!threadControl) return false;
+    boost::thread started(boost::bind(&CCorbaWrapper::OrbThreadFunc, this));
+    // A thread held from before is let go, never joined.
+    if (threadControl->thread.joinable()) threadControl->thread.detach();
+    threadControl->thread = boost::move(started);
+    return IsOrbThreadRunning();
+}
+
+bool CCorbaWrapper::IsOrbThreadRunning() const {
+    return threadControl && threadControl->thread.get_id() != boost::thread::id();
+}
+
+void CCorbaWrapper::OrbThreadFunc(CCorbaWrapper* wrapper) {
+    try {
+        if (wrapper->onThreadStart) wrapper->onThreadStart();
+        wrapper->orb->run();
+        if (wrapper->onThreadEnd) wrapper->onThreadEnd();
+    } catch (...) {
+        // The thread has nobody to report to; its owner learns of the end
+        // from the signal below.
+    }
+    wrapper->threadControl->endSignal.notify_one();
+}
+
+void CCorbaWrapper::StopOrbThread() {
+    if (!IsOrbThreadRunning()) return;
+    boost::unique_lock<boost::mutex> lock(threadControl->mutex);
+    // The thread has usually signalled already (shutdown waited for its run
+    // to return), and a signal given before the wait is not kept: a normal
+    // teardown pays the full 3 s here, once.
+    threadControl->endSignal.timed_wait(lock,
+                                        boost::get_system_time() + boost::posix_time::seconds(3));
+    // The ORB thread reaches no interruption point; the request stops
+    // nothing but is all that can be asked of it.
+    threadControl->thread.interrupt();
+    threadControl->thread.detach();
+    threadControl->thread = boost::thread();
+}
+
+void CCorbaWrapper::DestroyPOA() {
+    const char* const kFailed = "An error occurred while POA destruction";
+    bool done = false;
+    for (int attempt = 0; attempt < kTeardownAttempts && !done; ++attempt) {
+        if (CORBA::is_nil(rootPoa)) break;
+        try {
+            rootPoa->destroy(true, true);
+            done = true;
+        } catch (const CORBA::SystemException& e) {
+            EchoError(kFailed, e._name(), ExceptionInfo(e).c_str(), false);
+            SleepBeforeNextAttempt();
+        }
+    }
+    if (!done && !CORBA::is_nil(rootPoa)) {
+        try {
+            rootPoa->destroy(true, false);
+        } catch (const CORBA::Exception& e) {
+            EchoError(kFailed, e._name(), ExceptionInfo(e).c_str(), false);
+        }
+    }
+    rootPoa = PortableServer::POA::_nil();
+}
+
+void CCorbaWrapper::DestroyOrb() {
+    if (dropNameServiceRef && !CORBA::is_nil(orb)) {
+        try {
+            UnregisterInitialReference(orb, "NameService");
+        } catch (const CORBA::Exception& e) {
+            EchoError("An error occurred while trying to unregister initial reference", e._name(),
+                      ExceptionInfo(e).c_str(), false);
+        }
+    }
+    if (IsOrbThreadRunning()) {
+        bool done = false;
+        for (int attempt = 0; attempt < kTeardownAttempts && !done; ++attempt) {
+            if (CORBA::is_nil(orb)) break;
+            try {
+                orb->shutdown(true);
+                done = true;
+            } catch (const CORBA::SystemException&) {
+                SleepBeforeNextAttempt();
+            }
+        }
+        if (!done && !CORBA::is_nil(orb)) {
+            try {
+                orb->shutdown(false);
+            } catch (const CORBA::Exception&) {
+                // The destroy below tries again and reports.
+            }
+        }
+    }
+    try {
+        if (!CORBA::is_nil(orb)) {
+            orb->destroy();
+            orb = CORBA::ORB::_nil();
+        }
+        StopOrbThread();
+    } catch (const CORBA::Exception& e) {
+        EchoError("An error occurred while stopping the ORB", e._name(), ExceptionInfo(e).c_str(),
+                  false);
+    }
+}
+
+void CCorbaWrapper::DisconnectNS() {
+    DestroyPOA();
+    DestroyOrb();
 }
 
 std::string GetTAOExceptionDescriptionString(const CORBA::Exception& e) {

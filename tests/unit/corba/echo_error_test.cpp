@@ -2,25 +2,13 @@
 #include <omniORB4/CORBA.h>
 
 #include <omniORB4/Naming.hh>
-#include <sstream>
 
 #include "client/CCommonException.h"
 #include "corba/CCorbaWrapper.h"
 #include "corba/exception_info.h"
+#include "tests/harness/cerr_capture.h"
 
 namespace {
-
-// Captures what std::cerr receives while it lives.
-class CerrCapture {
-public:
-    CerrCapture() : old_(std::cerr.rdbuf(text_.rdbuf())) {}
-    ~CerrCapture() { std::cerr.rdbuf(old_); }
-    std::string str() const { return text_.str(); }
-
-private:
-    std::ostringstream text_;
-    std::streambuf* old_;
-};
 
 TEST(EchoError, WritesEachGivenTextOnItsOwnLineAndThrowsThemWhenAsked) {
     struct Row {

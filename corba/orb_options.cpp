@@ -1,0 +1,103 @@
+#include "corba/orb_options.h"
+
+#include <utility>
+
+#include "utility/strings.h"
+
+namespace {
+
+// The ORB id of the design names the Coordinator; omniORB keeps a single ORB
+// and refuses any id but its own.
+const char kOmniOrbId[] = "omniORB4";
+
+// "Id=proto://H:P/Key" with proto iiop or ssliop becomes the corbaloc form.
+// The GIOP version is written out: without it omniORB talks GIOP 1.0 to a
+// corbaloc reference, and GIOP 1.0 cannot carry a wstring.
+std::string InitRefToCorbaloc(const std::string& value) {
+    const std::string::size_type equals = value.find('=');
+    if (equals == std::string::npos) return value;
+    for (const char* protocol : {"iiop", "ssliop"}) {
+        const std::string prefix = std::string(protocol) + "://";
+        if (value.compare(equals + 1, prefix.size(), prefix) == 0) {
+            return value.substr(0, equals + 1) + "corbaloc:" + protocol + ":1.2@" +
+                   value.substr(equals + 1 + prefix.size());
+        }
+    }
+    return value;
+}
+
+// An endpoint address with a port keeps it; one without gets the empty port,
+// which lets the system choose.
+std::string TcpEndpoint(const std::string& address) {
+    std::string endpoint = "giop:tcp:" + address;
+    if (address.find(':') == std::string::npos) endpoint += ":";
+    return endpoint;
+}
+
+// "iiop://A/hostname_in_ior=N": the listening address A and the published
+// host name N. Other endpoint parameters have no omniORB counterpart.
+void AddListenEndpoint(const std::string& value, std::vector<std::string>& out) {
+    const std::string scheme = "iiop://";
+    if (value.compare(0, scheme.size(), scheme) != 0) {
+        // Not a form we know: omniORB will say so when it reads it.
+        out.insert(out.end(), {"-ORBListenEndpoints", value});
+        return;
+    }
+    const std::string rest = value.substr(scheme.size());
+    const std::string::size_type slash = rest.find('/');
+    out.insert(out.end(), {"-ORBendPoint", TcpEndpoint(rest.substr(0, slash))});
+    if (slash == std::string::npos) return;
+    const std::string hostKey = "hostname_in_ior=";
+    const std::string::size_type host = rest.find(hostKey, slash);
+    if (host == std::string::npos) return;
+    const std::string::size_type end = rest.find_first_of("&/", host);
+    const std::string name = rest.substr(host + hostKey.size(), end - host - hostKey.size());
+    out.insert(out.end(), {"-ORBendPointPublish", TcpEndpoint(name)});
+}
+
+}  // namespace
+
+OmniOrbArguments::OmniOrbArguments(std::vector<std::string> texts, std::string orbId)
+    : texts(std::move(texts)), count(0), orbId(std::move(orbId)) {
+    for (std::string& text : this->texts) argv.push_back(text.data());
+    count = static_cast<int>(argv.size());
+    argv.push_back(nullptr);
+}
+
+OmniOrbArguments TranslateOrbArguments(int argc, wchar_t* const* argv) {
+    std::vector<std::string> out;
+    bool traceLevelGiven = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string option = CVLib::strings::toAstr(argv[i]);
+        const bool hasValue = i + 1 < argc;
+        const std::string value = hasValue ? CVLib::strings::toAstr(argv[i + 1]) : std::string();
+        if (hasValue && option == "-ORBInitRef") {
+            out.insert(out.end(), {option, InitRefToCorbaloc(value)});
+        } else if (hasValue && option == "-ORBListenEndpoints") {
+            AddListenEndpoint(value, out);
+        } else if (hasValue && option == "-ORBDebugLevel") {
+            out.insert(out.end(), {"-ORBtraceLevel", value});
+            traceLevelGiven = true;
+        } else if (hasValue && option == "-ORBLogFile") {
+            out.insert(out.end(), {"-ORBtraceFile", value});
+        } else if (hasValue &&
+                   (option == "-ORBUseParallelConnects" || option == "-ORBUseSharedProfile")) {
+            // omniORB rejects options it does not know; these two have no
+            // counterpart (it connects to one profile at a time and shares
+            // nothing to switch off).
+        } else {
+            out.push_back(option);
+            continue;
+        }
+        ++i;
+    }
+    // Without a debug level the designed ORB prints nothing of its own;
+    // omniORB's default level 1 would warn on stderr, for example about a
+    // host whose only interface is the loopback.
+    if (!traceLevelGiven) out.insert(out.end(), {"-ORBtraceLevel", "0"});
+    // No call timeout is set here, but omniORB also reads timeouts from its
+    // configuration file and environment; with one set, a peer that does not
+    // answer in time is then reported as TRANSIENT, as a refused one is.
+    out.insert(out.end(), {"-ORBthrowTransientOnTimeOut", "1"});
+    return OmniOrbArguments(std::move(out), kOmniOrbId);
+}

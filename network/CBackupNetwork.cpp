@@ -1,0 +1,122 @@
+#include "network/CBackupNetwork.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+#include "corba/naming_layout.h"
+#include "utility/strings.h"
+
+namespace {
+
+const char kServerRepositoryId[] = "IDL:tarmelin/BackupNetwork/Server:1.0";
+const char kWorkstationRepositoryId[] = "IDL:BackupWorkstation/Workstation:1.0";
+
+// Room for the host name, as the client has always read it.
+constexpr size_t kHostNameBufferSize = 260;
+
+}  // namespace
+
+bool CBackupNetwork::Connect(const std::wstring& host, const std::wstring& port) {
+    return InitORBConnectedToNS(host.c_str(), port.c_str()) == 0;
+}
+
+void CBackupNetwork::Disconnect() {
+    DisconnectNS();
+}
+
+BackupNetwork::Server_ptr CBackupNetwork::GetServer(const std::wstring& name) {
+    const std::string narrowName = CVLib::strings::toAstr(name);
+    CORBA::Object_var object = GetObjectReference(narrowName.c_str());
+    if (CORBA::is_nil(object)) return BackupNetwork::Server::_nil();
+    if (!object->_is_a(kServerRepositoryId)) return BackupNetwork::Server::_nil();
+    return BackupNetwork::Server::_narrow(object);
+}
+
+BackupNetwork::Server_ptr CBackupNetwork::GetLocalServer() {
+    // A name that cannot be read is looked up as the empty name; one that
+    // fills the buffer is cut to fit it.
+    char hostName[kHostNameBufferSize] = {};
+    if (::gethostname(hostName, sizeof hostName - 1) != 0) hostName[0] = '\0';
+    return GetServer(CVLib::strings::toWstr(hostName));
+}
+
+CBackupNetwork::WorkstationsList CBackupNetwork::GetWorkstationsList() {
+    WorkstationsList names;
+    CosNaming::NamingContext_var network;
+    if (GetNetworkContext(network) != 0) return names;
+    CosNaming::BindingList_var bindings;
+    CosNaming::BindingIterator_var iterator;
+    try {
+        // Count 0: every binding comes through the iterator, one at a time.
+        network->list(0, bindings.out(), iterator.out());
+    } catch (const CORBA::SystemException&) {
+        return names;
+    }
+    if (CORBA::is_nil(iterator)) return names;
+    CosNaming::Binding_var binding;
+    while (iterator->next_one(binding.out())) {
+        if (binding->binding_type != CosNaming::nobject) continue;
+        const CosNaming::Name& name = binding->binding_name;
+        try {
+            CORBA::Object_var object = network->resolve(name);
+            if (name.length() > 0 && std::strcmp(name[0].kind, naming::kWorkstationKind) == 0) {
+                // Asked as the workstation will be asked when it is fetched;
+                // the answer does not decide whether it is listed.
+                if (!CORBA::is_nil(object) && object->_is_a(kWorkstationRepositoryId)) {
+                    BackupWorkstation::Workstation_var workstation =
+                        BackupWorkstation::Workstation::_narrow(object);
+                }
+                names.push_back(CVLib::strings::toWstr(name[0].id));
+            }
+        } catch (const CosNaming::NamingContext::NotFound&) {
+        } catch (const CosNaming::NamingContext::CannotProceed&) {
+        } catch (const CosNaming::NamingContext::InvalidName&) {
+        } catch (const CORBA::SystemException&) {
+            // A binding that cannot be resolved or asked is left out.
+        }
+    }
+    iterator->destroy();
+    return names;
+}
+
+BackupWorkstation::Workstation_ptr CBackupNetwork::GetWorkstation(const std::wstring& name) {
+    CosNaming::NamingContext_var network;
+    if (GetNetworkContext(network) != 0) return BackupWorkstation::Workstation::_nil();
+    const std::string id = CVLib::strings::toAstr(name);
+    CosNaming::Name bound;
+    bound.length(1);
+    bound[0].id = id.c_str();
+    bound[0].kind = naming::kWorkstationKind;
+    try {
+        CORBA::Object_var object = network->resolve(bound);
+        if (!CORBA::is_nil(object) && object->_is_a(kWorkstationRepositoryId))
+            return BackupWorkstation::Workstation::_narrow(object);
+    } catch (const CosNaming::NamingContext::NotFound&) {
+    } catch (const CosNaming::NamingContext::CannotProceed&) {
+    } catch (const CosNaming::NamingContext::InvalidName&) {
+    } catch (const CORBA::SystemException&) {
+        // Not there, or not reachable: no workstation.
+    }
+    return BackupWorkstation::Workstation::_nil();
+}
+
+CBackupNetwork::WorkstationsList CBackupNetwork::RemoveDeadWorkstationsOnCoordinator() {
+    WorkstationsList removed;
+    for (const std::wstring& name : GetWorkstationsList()) {
+        BackupWorkstation::Workstation_var workstation = GetWorkstation(name);
+        bool dead = CORBA::is_nil(workstation);
+        if (!dead) {
+            // Only an unreachable workstation is dead; any other exception
+            // leaves the sweep.
+            try {
+                CORBA::WString_var ignored = workstation->name();
+            } catch (const CORBA::TRANSIENT&) {
+                dead = true;
+            }
+        }
+        if (dead && UnRegisterObject(CVLib::strings::toAstr(name).c_str()) == 0)
+            removed.push_back(name);
+    }
+    return removed;
+}

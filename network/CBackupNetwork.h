@@ -1,0 +1,47 @@
+// The backup network as the Coordinator's naming service shows it: connect
+// to the Coordinator, find a backup server, list the workstations bound in
+// the network context, fetch one, and sweep away the bindings of those that
+// no longer answer. A thin layer over CCorbaWrapper's naming operations; it
+// adds no state and prints nothing of its own.
+//
+// Names are wide here and narrow (UTF-8) in the naming service. References
+// returned are owned by the caller. Main thread only; every call is a
+// synchronous request, and nothing is cached between calls.
+#pragma once
+
+#include <list>
+#include <string>
+
+#include "BackupNetwork.hh"
+#include "BackupWorkstation.hh"
+#include "corba/CCorbaWrapper.h"
+
+class CBackupNetwork : public CCorbaWrapper {
+public:
+    using WorkstationsList = std::list<std::wstring>;
+
+    // Whether InitORBConnectedToNS answered 0. Its CCommonException (a
+    // closed port, a failed bring-up) passes through.
+    bool Connect(const std::wstring& host, const std::wstring& port);
+    void Disconnect();
+
+    // The server bound as name.BackupNetwork/BackupServer.server, or nil:
+    // after the lookup's report when nothing is bound there, silently when
+    // what is bound is no server.
+    BackupNetwork::Server_ptr GetServer(const std::wstring& name);
+    // GetServer for this computer's host name.
+    BackupNetwork::Server_ptr GetLocalServer();
+
+    // The ids of the bindings of kind "workstation" in the network context,
+    // in the naming service's order. Bindings that cannot be resolved are
+    // skipped; exceptions from the binding iterator itself pass through.
+    WorkstationsList GetWorkstationsList();
+    // The workstation bound under name, or nil (silently) when it is not
+    // bound, cannot be resolved or is no workstation.
+    BackupWorkstation::Workstation_ptr GetWorkstation(const std::wstring& name);
+    // Unbinds every listed workstation that is nil or whose name attribute
+    // raises TRANSIENT; answers the names unbound, in sweep order. Any other
+    // exception from a workstation ends the sweep and passes through (what
+    // was unbound stays unbound).
+    WorkstationsList RemoveDeadWorkstationsOnCoordinator();
+};

@@ -1,0 +1,198 @@
+// The ORB option vector the wrapper builds and its translation into
+// omniORB's options.
+#include "corba/orb_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "corba/CCorbaWrapper.h"
+#include "corba/OrbArguments.h"
+#include "corba/initial_references.h"
+#include "utility/system.h"
+
+namespace {
+
+using Wide = std::vector<std::wstring>;
+using Narrow = std::vector<std::string>;
+
+// The vector the console's settings give, copied for GetNewOrb.
+void ConsoleArguments(CCorbaWrapper& wrapper, OrbArguments& arguments) {
+    wrapper.FillOrbArguments(L"localhost", L"1755");
+    for (const std::wstring& text : wrapper.GetOrbArguments().Texts())
+        arguments.Add(text.c_str(), nullptr);
+}
+
+TEST(OrbArguments, KeepsEveryPointerValidAndSkipsANullValue) {
+    OrbArguments arguments;
+    arguments.Add(L"-first", nullptr);
+    wchar_t* const first = arguments.Vector()[0];
+    // Enough texts that a container which moves its elements would have.
+    for (int i = 0; i < 200; ++i) arguments.Add(L"-option", std::to_wstring(i).c_str());
+    EXPECT_EQ(arguments.Count(), 401);
+    EXPECT_EQ(arguments.Vector()[0], first);
+    EXPECT_EQ(std::wstring(arguments.Vector()[0]), L"-first");
+    EXPECT_EQ(std::wstring(arguments.Vector()[400]), L"199");
+    arguments.Clear();
+    EXPECT_EQ(arguments.Count(), 0);
+    EXPECT_EQ(arguments.Vector(), nullptr);
+}
+
+TEST(OrbArgumentVector, FollowsTheSettings) {
+    struct Row {
+        const char* label;
+        void (*configure)(CCorbaWrapper&);
+        const wchar_t* host;
+        const wchar_t* port;
+        Wide expected;
+    };
+    const std::wstring name = CVLib::system::GetComputerNetworkName();
+    const Row rows[] = {
+        {"the console's settings",
+         [](CCorbaWrapper&) {},
+         L"localhost",
+         L"1755",
+         {L"-ORBInitRef", L"NameService=iiop://localhost:1755/NameService", L"-ORBListenEndpoints",
+          L"iiop:///hostname_in_ior=" + name, L"-ORBUseParallelConnects", L"1",
+          L"-ORBUseSharedProfile", L"1"}},
+        {"every optional field set",
+         [](CCorbaWrapper& w) {
+             w.SetUseSsl(true);
+             w.SetListenAddress(L"10.0.0.5");
+             w.SetIorHostName(L"backup-7");
+             w.SetOrbDebugLevel(L"10");
+             w.SetOrbLogFile(L"/tmp/orb.log");
+         },
+         L"coord.example",
+         L"2809",
+         {L"-ORBInitRef", L"NameService=ssliop://coord.example:2809/NameService",
+          L"-ORBListenEndpoints", L"iiop://10.0.0.5/hostname_in_ior=backup-7", L"-ORBDebugLevel",
+          L"10", L"-ORBLogFile", L"/tmp/orb.log", L"-ORBUseParallelConnects", L"1",
+          L"-ORBUseSharedProfile", L"1"}},
+        {"no host name to publish, host and port unchecked",
+         [](CCorbaWrapper& w) { w.SetIorHostName(L""); },
+         L"",
+         L"port",
+         {L"-ORBInitRef", L"NameService=iiop://:port/NameService", L"-ORBListenEndpoints",
+          L"iiop://", L"-ORBUseParallelConnects", L"1", L"-ORBUseSharedProfile", L"1"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        CCorbaWrapper wrapper;
+        row.configure(wrapper);
+        wrapper.FillOrbArguments(row.host, row.port);
+        EXPECT_EQ(wrapper.GetOrbArguments().Texts(), row.expected);
+        // Built afresh each time, not appended to.
+        wrapper.FillOrbArguments(row.host, row.port);
+        EXPECT_EQ(wrapper.GetOrbArguments().Texts(), row.expected);
+    }
+}
+
+TEST(OrbOptionTranslation, SpeaksOmniOrbsDialect) {
+    struct Row {
+        const char* label;
+        Wide in;
+        Narrow out;
+    };
+    const Row rows[] = {
+        {"the console's vector",
+         {L"-ORBInitRef", L"NameService=iiop://localhost:1755/NameService", L"-ORBListenEndpoints",
+          L"iiop:///hostname_in_ior=backup-7", L"-ORBUseParallelConnects", L"1",
+          L"-ORBUseSharedProfile", L"1"},
+         {"-ORBInitRef", "NameService=corbaloc:iiop:1.2@localhost:1755/NameService", "-ORBendPoint",
+          "giop:tcp::", "-ORBendPointPublish", "giop:tcp:backup-7:", "-ORBtraceLevel", "0",
+          "-ORBthrowTransientOnTimeOut", "1"}},
+        {"every option",
+         {L"-ORBInitRef", L"NameService=ssliop://coord:2809/NameService", L"-ORBListenEndpoints",
+          L"iiop://10.0.0.5/hostname_in_ior=backup-7", L"-ORBDebugLevel", L"10", L"-ORBLogFile",
+          L"/tmp/orb.log", L"-ORBUseParallelConnects", L"1", L"-ORBUseSharedProfile", L"1"},
+         {"-ORBInitRef", "NameService=corbaloc:ssliop:1.2@coord:2809/NameService", "-ORBendPoint",
+          "giop:tcp:10.0.0.5:", "-ORBendPointPublish", "giop:tcp:backup-7:", "-ORBtraceLevel", "10",
+          "-ORBtraceFile", "/tmp/orb.log", "-ORBthrowTransientOnTimeOut", "1"}},
+        {"a listen address with its port, no host name",
+         {L"-ORBListenEndpoints", L"iiop://0.0.0.0:4000"},
+         {"-ORBendPoint", "giop:tcp:0.0.0.0:4000", "-ORBtraceLevel", "0",
+          "-ORBthrowTransientOnTimeOut", "1"}},
+        {"omniORB's own options and other references pass unchanged",
+         {L"-ORBgiopMaxMsgSize", L"1000", L"-ORBInitRef", L"Other=corbaloc::h:1/Other"},
+         {"-ORBgiopMaxMsgSize", "1000", "-ORBInitRef", "Other=corbaloc::h:1/Other",
+          "-ORBtraceLevel", "0", "-ORBthrowTransientOnTimeOut", "1"}},
+        {"wide text becomes UTF-8",
+         {L"-ORBInitRef",
+          L"NameService=iiop://\u0441\u0435\u0440\u0432\u0435\u0440:1755/NameService"},
+         {"-ORBInitRef",
+          "NameService=corbaloc:iiop:1.2@\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80:1755/"
+          "NameService",
+          "-ORBtraceLevel", "0", "-ORBthrowTransientOnTimeOut", "1"}},
+        {"an option missing its value at the end passes unchanged",
+         {L"-ORBDebugLevel"},
+         {"-ORBDebugLevel", "-ORBtraceLevel", "0", "-ORBthrowTransientOnTimeOut", "1"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        std::vector<std::wstring> texts = row.in;
+        std::vector<wchar_t*> argv;
+        for (std::wstring& text : texts) argv.push_back(text.data());
+        OmniOrbArguments translated =
+            TranslateOrbArguments(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(translated.Texts(), row.out);
+        EXPECT_EQ(translated.OrbId(), "omniORB4");
+        ASSERT_EQ(translated.Count(), static_cast<int>(row.out.size()));
+        for (int i = 0; i < translated.Count(); ++i)
+            EXPECT_EQ(std::string(translated.Vector()[i]), row.out[i]);
+        EXPECT_EQ(translated.Vector()[translated.Count()], nullptr);
+    }
+}
+
+TEST(OrbOptionTranslation, OmniOrbAcceptsTheConsolesOptions) {
+    CCorbaWrapper wrapper;
+    OrbArguments arguments;
+    ConsoleArguments(wrapper, arguments);
+    CORBA::ORB_var orb = wrapper.GetNewOrb(arguments.Count(), arguments.Vector(), L"localhost");
+    ASSERT_FALSE(CORBA::is_nil(orb));
+    // The Coordinator's reference is there; nothing has been asked of it.
+    CORBA::Object_var nameService = orb->resolve_initial_references("NameService");
+    EXPECT_FALSE(CORBA::is_nil(nameService));
+    orb->destroy();
+}
+
+TEST(OrbOptionTranslation, NoArgumentsMakeNoOrb) {
+    CCorbaWrapper wrapper;
+    CORBA::ORB_var orb = wrapper.GetNewOrb(0, nullptr, L"localhost");
+    EXPECT_TRUE(CORBA::is_nil(orb));
+    EXPECT_EQ(wrapper.InitORBAndRunInThread(0, nullptr, L"localhost"), 1);
+    EXPECT_TRUE(CORBA::is_nil(wrapper.GetOrb()));
+}
+
+TEST(InitialReferences, UnregisteringTheNameServiceLeavesNoneToResolve) {
+    CCorbaWrapper wrapper;
+    OrbArguments arguments;
+    ConsoleArguments(wrapper, arguments);
+    CORBA::ORB_var orb = wrapper.GetNewOrb(arguments.Count(), arguments.Vector(), L"localhost");
+    ASSERT_FALSE(CORBA::is_nil(orb));
+    UnregisterInitialReference(orb, "NameService");
+    EXPECT_THROW(CORBA::Object_var(orb->resolve_initial_references("NameService")),
+                 CORBA::NO_RESOURCES);
+    orb->destroy();
+    // Like any call on an ORB that is gone.
+    EXPECT_THROW(UnregisterInitialReference(orb, "NameService"), CORBA::OBJECT_NOT_EXIST);
+}
+
+TEST(NotFoundReasonText, NamesEachReason) {
+    using Ctx = CosNaming::NamingContext;
+    const std::pair<Ctx::NotFoundReason, std::string> rows[] = {
+        {Ctx::missing_node,
+         "Missing node. One of the components of a name specifies a binding that does not exist"},
+        {Ctx::not_context,
+         "Not context. One of the components of a name (other than the final component) "
+         "specifies a binding to an application object instead of to a context"},
+        {Ctx::not_object,
+         "Not object. One of the components of a name specifies an object reference that "
+         "dangles (points to a non-existent object)"},
+        {static_cast<Ctx::NotFoundReason>(3), "Unknown"},
+    };
+    for (const auto& [why, text] : rows) EXPECT_EQ(NotFoundReasonText(why), text) << why;
+}
+
+}  // namespace
