@@ -9,7 +9,7 @@
 
 ConsoleApp::ConsoleApp(int argc, wchar_t* argv[]) {
     // The ORB's teardown keeps its "NameService" initial reference.
-    dropNameServiceRef = false;
+    SetDropNameServiceRef(false);
     SetArguments(argc, argv);
 }
 
@@ -39,8 +39,6 @@ namespace {
     throw ConsoleAppEx(CVLib::strings::toWstr(text));
 }
 
-constexpr const wchar_t* kServerUnreachable = L"Unable to connect the backup server.";
-
 }  // namespace
 
 void ConsoleApp::Run() {
@@ -54,29 +52,10 @@ void ConsoleApp::Run() {
             L"Caught NO_RESOURCES exception. You must configure ORB with the location of the "
             L"naming service.");
     } catch (const CORBA::TRANSIENT&) {
-        throw ConsoleAppEx(kServerUnreachable);
-    } catch (const CORBA::COMM_FAILURE& e) {
-        if (ServerIsGone()) throw ConsoleAppEx(kServerUnreachable);
-        ThrowDescribed("System error: ", e);
+        throw ConsoleAppEx(L"Unable to connect the backup server.");
     } catch (const CORBA::SystemException& e) {
         ThrowDescribed("System error: ", e);
     } catch (const CORBA::Exception& e) {
         ThrowDescribed("Error: ", e);
-    }
-}
-
-bool ConsoleApp::ServerIsGone() {
-    // omniORB reports a server that died while a connection to it was open
-    // as COMM_FAILURE; only a fresh connection is refused with TRANSIENT. A
-    // question that changes nothing on the server, asked over a fresh
-    // connection, tells the two apart without repeating the failed request.
-    if (CORBA::is_nil(server)) return false;
-    try {
-        server->_non_existent();
-        return false;
-    } catch (const CORBA::TRANSIENT&) {
-        return true;
-    } catch (const CORBA::Exception&) {
-        return false;
     }
 }

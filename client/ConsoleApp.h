@@ -58,10 +58,6 @@ private:
     void SetProxy();
     void CleanCoordinator();
 
-    // Turns a COMM_FAILURE from a server call into what it means for the
-    // user: the server is gone, or it is not.
-    bool ServerIsGone();
-
     BackupNetwork::Server_var server;
     BackupNetwork::Session_var session;
     std::unique_ptr<BackupNetwork::TasksList> tasks;

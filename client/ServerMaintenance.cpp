@@ -43,7 +43,7 @@ void ConsoleApp::CleanCoordinator() {
            L"minutes, depending on the Backup Network size"
         << std::endl
         << std::endl;
-    const std::vector<std::wstring> removed = RemoveDeadWorkstationsOnCoordinator();
+    const WorkstationsList removed = RemoveDeadWorkstationsOnCoordinator();
     if (removed.empty()) {
         std::wcout << L"No dead workstation links registered on the Coordinator" << std::endl;
     } else {
