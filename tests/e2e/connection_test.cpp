@@ -1,0 +1,153 @@
+// The connection sequence: the Coordinator's port, the server named after
+// this computer, its version and the session's login.
+#include "tests/e2e/cvcc_case.h"
+
+namespace {
+
+using e2e::CvccCase;
+
+const std::string kEmptyList =
+    "Available tasks: \n"
+    "Id\t | Name                                               | Status\n" +
+    std::string(76, '-') + "\n";
+
+const std::string kNotSupported = "\nThis Server version not supported\n";
+
+std::string Server(const std::string& fields) {
+    return R"({"server": {)" + fields + "}}";
+}
+
+const std::vector<CvccCase> kCases = {
+    {"version_744_accepted_silently",
+     Server(R"("version": "7.4.4")"),
+     {"--List"},
+     kEmptyList,
+     "",
+     0,
+     {"server DeactivateSession {\"session\":\"session:1\"}"}},
+    {"version_7440_accepted",
+     Server(R"("version": "7.4.40")"),
+     {"-l"},
+     kEmptyList,
+     "",
+     0,
+     {"server DeactivateSession {\"session\":\"session:1\"}"}},
+    {"version_with_build_number_accepted",
+     Server(R"("version": "7.4.4.1208")"),
+     {"-l"},
+     kEmptyList,
+     "",
+     0,
+     {"server DeactivateSession {\"session\":\"session:1\"}"}},
+    {"version_743_refused",
+     Server(R"("version": "7.4.3")"),
+     {"--List"},
+     "Connected to Backup Server version: 7.4.3\n" + kNotSupported,
+     "",
+     1},
+    {"version_1744_refused",
+     Server(R"("version": "17.4.4")"),
+     {"--List"},
+     "Connected to Backup Server version: 17.4.4\n" + kNotSupported,
+     "",
+     1},
+    {"access_denied", Server(R"("denyAllLogins": true)"), {"--List"}, "Access denied\n", "", 1},
+    {"access_denied_wins_over_the_proxy_text",
+     Server(R"("denyAllLogins": true)"),
+     {"--Proxy", "p:1"},
+     "Access denied\n",
+     "",
+     1},
+    {"no_server_bound",
+     Server(R"("bound": false)"),
+     {"--List"},
+     kNotSupported,
+     "An error occurred while obtain an object reference\nNotFound\n"
+     "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
+     "Reason: Missing node. One of the components of a name specifies a binding that does not "
+     "exist\n",
+     1},
+    {"no_server_bound_under_this_host_name",
+     Server(R"("host": "another-host")"),
+     {"--List"},
+     kNotSupported,
+     "An error occurred while obtain an object reference\nNotFound\n"
+     "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
+     "Reason: Missing node. One of the components of a name specifies a binding that does not "
+     "exist\n",
+     1},
+    {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, "", 1},
+    // The port comes from the registry, as text, whatever it holds.
+    {"registry_port_honoured",
+     "{}",
+     {"--List"},
+     kEmptyList,
+     "",
+     0,
+     {"server DeactivateSession {\"session\":\"session:1\"}"},
+     e2e::RegistryWithPort("\"2755\""),
+     2755},
+    {"registry_dword_port_honoured",
+     "{}",
+     {"--List"},
+     kEmptyList,
+     "",
+     0,
+     {"server DeactivateSession {\"session\":\"session:1\"}"},
+     e2e::RegistryWithPort("dword:00000ac3"),
+     2755},
+    {"default_port_without_the_value",
+     "{}",
+     {"--List"},
+     kEmptyList,
+     "",
+     0,
+     {"server DeactivateSession {\"session\":\"session:1\"}"},
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server "
+     "Connection "
+     "Settings]\n\"OtherValue\"=\"2755\"\n"},
+    // A closed port fails the probe: the layer below throws its own
+    // exception, which the main function prints as a standard exception.
+    {"coordinator_port_closed",
+     "{}",
+     {"--List"},
+     "std::exception\n",
+     "",
+     1,
+     {},
+     e2e::RegistryWithPort("\"2756\"")},
+    {"connection_failure_wins_over_a_missing_task",
+     "{}",
+     {"--Execute"},
+     "std::exception\n",
+     "",
+     1,
+     {},
+     e2e::RegistryWithPort("\"2756\"")},
+    {"connection_failure_wins_over_a_missing_proxy",
+     "{}",
+     {"--Proxy"},
+     "std::exception\n",
+     "",
+     1,
+     {},
+     e2e::RegistryWithPort("\"2756\"")},
+    {"port_text_is_not_checked",
+     "{}",
+     {"--List"},
+     "std::exception\n",
+     "",
+     1,
+     {},
+     e2e::RegistryWithPort("\"abc\"")},
+};
+
+class Connection : public testing::TestWithParam<CvccCase> {};
+
+TEST_P(Connection, Case) {
+    e2e::RunCase(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cvcc, Connection, testing::ValuesIn(kCases), e2e::CaseName());
+
+}  // namespace

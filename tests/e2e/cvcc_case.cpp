@@ -1,0 +1,54 @@
+#include "tests/e2e/cvcc_case.h"
+
+#include <regex>
+#include <set>
+
+namespace e2e {
+
+std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal) {
+    static const std::set<std::string> kChanging = {
+        "Start",          "StartAs",           "Stop",          "DeleteTask", "_set_proxyHost",
+        "_set_proxyPort", "DeactivateSession", "ShutdownServer"};
+    std::vector<std::string> actions;
+    for (const nlohmann::json& entry : journal) {
+        const std::string operation = entry.value("operation", "");
+        if (!kChanging.count(operation)) continue;
+        std::string line = entry.value("object", "") + " " + operation;
+        if (entry.contains("args") && !entry["args"].empty()) line += " " + entry["args"].dump();
+        actions.push_back(line);
+    }
+    return actions;
+}
+
+std::string AfterBanner(const std::string& out) {
+    static const std::regex kBanner(
+        "\nCorvane Console Client v11\\.00\n"
+        "Copyright \\(C\\) 2003-20[0-9]{2} Tarmelin Software\\. All rights reserved\\.\n\n");
+    std::smatch match;
+    if (!std::regex_search(out, match, kBanner, std::regex_constants::match_continuous)) {
+        ADD_FAILURE() << "no banner at the start of: " << out;
+        return out;
+    }
+    return match.suffix();
+}
+
+std::string RegistryWithPort(const std::string& value) {
+    return "Windows Registry Editor Version 5.00\r\n\r\n"
+           "[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
+           "Settings]\r\n"
+           "\"CoordPort\"=" +
+           value + "\r\n";
+}
+
+void RunCase(const CvccCase& c) {
+    harness::BackupNetwork net({"backup-srv", c.port, c.scenario});
+    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    const harness::CvccResult r = net.RunCvcc({c.args, {}, c.registry});
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(AfterBanner(r.out), c.out);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(Actions(r.journal), c.actions);
+}
+
+}  // namespace e2e

@@ -1,0 +1,59 @@
+// End-to-end cases of the client as data: a scenario for the simulated
+// backup network, the arguments, and what the user must see (stdout after the
+// banner, stderr, the exit code) and what the server must have received.
+// Each row becomes a test of its own, so ctest runs the rows in parallel,
+// each in its own network.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/harness/backup_network.h"
+
+namespace e2e {
+
+struct CvccCase {
+    std::string name;  // the test's name: letters, digits and underscores
+    std::string scenario;
+    std::vector<std::string> args;
+    std::string out;  // stdout after the banner
+    std::string err;
+    int exitCode = 0;
+    // What changed on the server, in order: one "object operation args" line
+    // per request that changes something (see Actions).
+    std::vector<std::string> actions;
+    std::optional<std::string> registry;
+    int port = 1755;  // the Coordinator's
+};
+
+inline void PrintTo(const CvccCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// The journal's requests that change something on the server: task
+// commands, deletions, settings written, session ends and shutdowns.
+std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal);
+
+// The client's output with its banner checked and cut off; the banner's
+// second line carries the build year.
+std::string AfterBanner(const std::string& out);
+
+// A registry file that sets "CoordPort" to the given value line's right side
+// (for example "\"2755\"" or "dword:00000ac3").
+std::string RegistryWithPort(const std::string& value);
+
+// Runs the case on a network of its own and checks everything it says.
+void RunCase(const CvccCase& c);
+
+// The name of a row for INSTANTIATE_TEST_SUITE_P.
+struct CaseName {
+    std::string operator()(const testing::TestParamInfo<CvccCase>& info) const {
+        return info.param.name;
+    }
+};
+
+}  // namespace e2e
