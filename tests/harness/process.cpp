@@ -88,6 +88,7 @@ RunResult Run(const RunOptions& options) {
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const auto start = Clock::now();
     const pid_t pid = Spawn(options.argv, options.env, outPipe[1], errPipe[1], devNull);
+    if (options.started) options.started(pid);
     close(outPipe[1]);
     close(errPipe[1]);
     close(devNull);
