@@ -103,11 +103,15 @@ TaskServant::~TaskServant() {
 }
 
 void TaskServant::Retire() {
-    for (const char* kind : {"task", "props", "log", "fetching", "filesExclude", "filesInclude",
-                             "operation", "schedule"})
-        sim_.Deactivate(std::string(kind) + ":" + suffix_);
     props_->_remove_ref();
     props_ = nullptr;
+    // Deactivating the task itself may delete this servant at once, so it
+    // goes last and nothing of this object is read after it.
+    Simulation& sim = sim_;
+    const std::string suffix = suffix_;
+    for (const char* kind : {"props", "log", "fetching", "filesExclude", "filesInclude",
+                             "operation", "schedule", "task"})
+        sim.Deactivate(std::string(kind) + ":" + suffix);
 }
 
 BackupNetwork::TaskProperties_ptr TaskServant::props() {

@@ -33,6 +33,7 @@ std::vector<nlohmann::json> ParseJournal(const std::string& text) {
 BackupNetwork::BackupNetwork(NetworkOptions options)
     : hostname_(options.hostname), port_(options.port), scenario_(options.scenario) {
     isolated_ = EnterPrivateNetwork(options.hostname);
+    if (port_ == 0) port_ = isolated_ ? 1755 : FreePort();
     if (!isolated_) {
         hostname_ = HostName();
         if (PortAcceptsConnections(port_)) {
@@ -88,6 +89,15 @@ void BackupNetwork::StartSimulator(const std::string& scenario) {
         }
         std::this_thread::sleep_for(kPollInterval);
     }
+}
+
+int BackupNetwork::WaitForSimulatorExit(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (simulator_.Running()) {
+        if (Clock::now() > deadline) throw std::runtime_error("bnsim did not exit by itself");
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return simulator_.Stop();  // nothing runs: answers the status kept
 }
 
 void BackupNetwork::KillSimulator() {

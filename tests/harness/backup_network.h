@@ -29,8 +29,8 @@ namespace harness {
 
 struct NetworkOptions {
     std::string hostname = "cvcc-test-host";  // the case's host name, when isolated
-    int port = 1755;                          // the Coordinator's
-    std::string scenario = "{}";              // bnsim's scenario, JSON text
+    int port = 1755;              // the Coordinator's; 0: 1755 when isolated, else a free one
+    std::string scenario = "{}";  // bnsim's scenario, JSON text
 };
 
 struct CvccRun {
@@ -84,6 +84,9 @@ public:
     void KillSimulator();
     int StopSimulator();
     void StartSimulator(const std::string& scenario = "");
+    // Waits for bnsim to end by itself (ShutdownServer, a scripted crash) and
+    // answers its wait status. Throws std::runtime_error at the timeout.
+    int WaitForSimulatorExit(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     pid_t simulatorPid() const { return simulator_.pid(); }
     std::string SimulatorStderr() const;
 
@@ -91,6 +94,7 @@ public:
     void KillCoordinator();
     void RestartCoordinator();
     pid_t coordinatorPid() const;
+    int coordinatorPort() const { return port_; }
     RunResult Nameclt(const std::vector<std::string>& args) const;
 
     const std::string& home() const { return home_; }  // the HOME cvcc runs with
