@@ -25,7 +25,7 @@ struct RunOptions {
     std::chrono::milliseconds timeout = std::chrono::minutes(5);
     // Called with the child's process id (also its group id) once it runs,
     // so another thread can end a run that is left behind.
-    std::function<void(pid_t)> started;
+    std::function<void(pid_t)> started = nullptr;
 };
 
 struct RunResult {
