@@ -26,7 +26,8 @@ std::string Coordinator::Reference() const {
 RunResult Coordinator::Nameclt(const std::vector<std::string>& args) const {
     std::vector<std::string> argv = {"/usr/bin/nameclt", "-ior", Reference()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return Run({argv, {}, std::chrono::seconds(30)});
+    RunOptions options{argv, {}, std::chrono::seconds(30), {}};
+    return Run(options);
 }
 
 }  // namespace harness

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,6 +62,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const EnvChanges& env, int out
     if (pid < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
     if (pid == 0) {
         setpgid(0, 0);
+        // A test process killed at its timeout takes its services with it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (inFd >= 0) dup2(inFd, STDIN_FILENO);
         if (outFd >= 0) dup2(outFd, STDOUT_FILENO);
         if (errFd >= 0) dup2(errFd, STDERR_FILENO);
@@ -88,6 +91,7 @@ RunResult Run(const RunOptions& options) {
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const auto start = Clock::now();
     const pid_t pid = Spawn(options.argv, options.env, outPipe[1], errPipe[1], devNull);
+    if (options.started) options.started(pid);
     close(outPipe[1]);
     close(errPipe[1]);
     close(devNull);

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -22,6 +23,9 @@ struct RunOptions {
     std::vector<std::string> argv;  // argv[0] is the program's path
     EnvChanges env;
     std::chrono::milliseconds timeout = std::chrono::minutes(5);
+    // Called with the child's process id (also its group id) once it runs,
+    // so another thread can end a run that is left behind.
+    std::function<void(pid_t)> started = nullptr;
 };
 
 struct RunResult {

@@ -1,0 +1,50 @@
+// The backup server ("server") and its sessions ("session:1", "session:2"...
+// in the order they were opened).
+#pragma once
+
+#include "BackupNetwork.hh"
+#include "sim/sim_object.h"
+
+namespace bnsim {
+
+// Activates the scenario's tasks in scenario order and lists them in the
+// simulation. Call once, before the server is bound.
+void CreateTasks(Simulation& sim);
+
+class ServerServant : public POA_BackupNetwork::Server, public SimObject {
+public:
+    explicit ServerServant(Simulation& sim) : SimObject(sim, "server") {}
+
+    CORBA::WChar* version() override;
+    CORBA::WChar* host() override;
+    BackupNetwork::Session_ptr ActivateSession(const CORBA::WChar* login,
+                                               const CORBA::WChar* extra) override;
+    void DeactivateSession(BackupNetwork::Session_ptr session) override;
+    char* stats() override;
+    void SendTestEmail() override;
+    void ReloadSettings() override;
+    void ping() override;
+    void ShutdownServer() override;
+};
+
+class SessionServant : public POA_BackupNetwork::Session, public SimObject {
+public:
+    SessionServant(Simulation& sim, const std::string& name, const std::string& login);
+
+    BackupNetwork::ServerSettings_ptr settings() override;
+    CORBA::WChar* login() override { return GetText("login"); }
+    CORBA::ULong id() override { return GetULong("id"); }
+    BackupNetwork::Session::Workstations* GetWorkstations() override;
+    BackupNetwork::Link_ptr OpenLink(const CORBA::WChar* linkName,
+                                     const CORBA::WChar* linkData) override;
+    void CloseLink(BackupNetwork::Link_ptr link) override;
+    BackupNetwork::Task_ptr CreateTask() override;
+    void DeleteTask(BackupNetwork::TaskUID taskId) override;
+    BackupNetwork::TasksList* tasks() override;
+    BackupNetwork::Task_ptr GetTask(BackupNetwork::TaskUID taskId) override;
+    BackupNetwork::Task_ptr GetTaskByName(const CORBA::WChar* name) override;
+    CORBA::WChar* GetDataStorageBNP(const CORBA::WChar* request) override;
+    void Deactivate() override;
+};
+
+}  // namespace bnsim

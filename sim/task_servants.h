@@ -1,0 +1,116 @@
+// A task ("task:ID") and its properties ("props:ID"). The task's status
+// follows the scenario's scripts: Start and Stop load a script, and each
+// GetStatus call answers the current step and counts towards the next one,
+// so a test knows exactly which poll sees which status.
+//
+// ID is the task id; a second task with the same id is "task:ID/2", a third
+// "task:ID/3", and so on for every object of that task.
+#pragma once
+
+#include "BackupNetwork.hh"
+#include "sim/sim_object.h"
+
+namespace bnsim {
+
+class TaskPropertiesServant : public POA_BackupNetwork::TaskProperties, public SimObject {
+public:
+    TaskPropertiesServant(Simulation& sim, const TaskSpec& spec, const std::string& suffix);
+
+    // The display name now (it can be set), for Session::GetTaskByName.
+    std::wstring DisplayName() const;
+
+    BackupNetwork::TaskUID id() override;
+    CORBA::WChar* fname() override { return GetText("fname"); }
+    CORBA::WChar* dname() override { return GetText("dname"); }
+    void dname(const CORBA::WChar* v) override { SetText("dname", v); }
+    BackupNetwork::OperationType type() override {
+        return GetEnum<BackupNetwork::OperationType>("type");
+    }
+    void type(BackupNetwork::OperationType v) override { SetEnum("type", v); }
+    CORBA::ULongLong creationTime() override { return GetULongLong("creationTime"); }
+    void creationTime(CORBA::ULongLong v) override { SetULongLong("creationTime", v); }
+    CORBA::Boolean useInPLC() override { return GetFlag("useInPLC"); }
+    void useInPLC(CORBA::Boolean v) override { SetFlag("useInPLC", v); }
+    CORBA::ULong expTheshold() override { return GetULong("expTheshold"); }
+    void expTheshold(CORBA::ULong v) override { SetULong("expTheshold", v); }
+    CORBA::ULongLong expPeriod() override { return GetULongLong("expPeriod"); }
+    void expPeriod(CORBA::ULongLong v) override { SetULongLong("expPeriod", v); }
+    CORBA::ULong priority() override { return GetULong("priority"); }
+    void priority(CORBA::ULong v) override { SetULong("priority", v); }
+    BackupNetwork::CustomActionsList* actions() override;
+    void actions(const BackupNetwork::CustomActionsList& v) override;
+    BackupNetwork::ObjectsFetchingProperties_ptr fetching() override;
+    BackupNetwork::OperationProperties_ptr operation() override;
+    void operation(BackupNetwork::OperationProperties_ptr v) override;
+    BackupNetwork::ScheduleProperties_ptr schedule() override;
+    void schedule(BackupNetwork::ScheduleProperties_ptr v) override;
+    BackupNetwork::WStringsList* sources() override { return GetList("sources"); }
+    void sources(const BackupNetwork::WStringsList& v) override { SetList("sources", v); }
+    BackupNetwork::WStringsList* targets() override { return GetList("targets"); }
+    void targets(const BackupNetwork::WStringsList& v) override { SetList("targets", v); }
+    BackupNetwork::WStringsList* aliases() override { return GetList("aliases"); }
+    void aliases(const BackupNetwork::WStringsList& v) override { SetList("aliases", v); }
+    BackupNetwork::WStringsList* filters() override { return GetList("filters"); }
+    void filters(const BackupNetwork::WStringsList& v) override { SetList("filters", v); }
+    BackupNetwork::WStringsList* events() override { return GetList("events"); }
+    void events(const BackupNetwork::WStringsList& v) override { SetList("events", v); }
+    CORBA::ULong version() override { return GetULong("version"); }
+    CORBA::Boolean versioned() override { return GetFlag("versioned"); }
+    void versioned(CORBA::Boolean v) override { SetFlag("versioned", v); }
+    CORBA::ULong maxVersionsCount() override { return GetULong("maxVersionsCount"); }
+    void maxVersionsCount(CORBA::ULong v) override { SetULong("maxVersionsCount", v); }
+    CORBA::ULongLong maxStorageTime() override { return GetULongLong("maxStorageTime"); }
+    void maxStorageTime(CORBA::ULongLong v) override { SetULongLong("maxStorageTime", v); }
+
+private:
+    std::string suffix_;
+    BackupNetwork::TaskUID id_;
+    BackupNetwork::CustomActionsList actions_;
+    BackupNetwork::ObjectsFetchingProperties_var fetching_;
+    BackupNetwork::OperationProperties_var operation_;
+    BackupNetwork::ScheduleProperties_var schedule_;
+};
+
+class TaskServant : public POA_BackupNetwork::Task, public SimObject {
+public:
+    // Activates the task's properties too.
+    TaskServant(Simulation& sim, const TaskSpec& spec, const std::string& suffix);
+    ~TaskServant() override;
+    TaskServant(const TaskServant&) = delete;
+    TaskServant& operator=(const TaskServant&) = delete;
+
+    std::wstring DisplayName() const { return props_->DisplayName(); }
+    // Deactivates the task and every object made for it.
+    void Retire();
+
+    BackupNetwork::TaskProperties_ptr props() override;
+    BackupNetwork::Log_ptr log() override;
+    char* xml() override;
+    BackupNetwork::TaskStatus GetStatus() override;
+    BackupNetwork::OperationType GetCurrentOperation() override;
+    CORBA::ULongLong GetLastRunTime() override;
+    CORBA::ULongLong GetNextRunTime() override;
+    void Start() override;
+    void StartAs(BackupNetwork::OperationType operation) override;
+    void Stop() override;
+    CORBA::Boolean IsRunning() override;
+    void Save() override;
+    void LoadTaskProperties(const CORBA::WChar* properties) override;
+    CORBA::UShort GetCompletionRate() override;
+
+private:
+    void RunScript(const std::vector<StatusStep>& script);
+
+    TaskSpec spec_;
+    std::string suffix_;
+    TaskPropertiesServant* props_;  // owned by the POA, alive while this task is
+    BackupNetwork::TaskProperties_var propsRef_;
+    BackupNetwork::Log_var log_;
+    BackupNetwork::TaskStatus status_;
+    BackupNetwork::OperationType operation_;
+    std::vector<StatusStep> script_;
+    std::size_t step_ = 0;
+    int polled_ = 0;
+};
+
+}  // namespace bnsim

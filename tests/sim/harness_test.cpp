@@ -1,0 +1,112 @@
+// The harness around bnsim: a scenario's bindings as omniORB's own naming
+// client sees them, removed when bnsim stops, and no process left behind by
+// a case that fails or is killed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <sstream>
+#include <thread>
+
+#include "tests/harness/backup_network.h"
+
+namespace {
+
+std::vector<std::string> SortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+const char kScenario[] = R"({"server": {"host": "sim-host"},
+    "tasks": [{"id": 1, "name": "Daily"}],
+    "workstations": [
+      {"name": "alive"}, {"name": "dead", "state": "dead"}, {"name": "gone", "state": "gone"},
+      {"name": "other", "state": "notWorkstation"}, {"name": "silent", "state": "silent"},
+      {"name": "alive", "kind": "Workstation"}, {"name": "srv", "kind": "server"},
+      {"name": "nested", "state": "context"}]})";
+
+TEST(SimulatorHarness, NamecltListsTheScenarioAndStoppingUnbindsIt) {
+    pid_t coordinator, simulator;
+    {
+        harness::BackupNetwork net({"sim-host", 1755, kScenario});
+        if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+        coordinator = net.coordinatorPid();
+        simulator = net.simulatorPid();
+        const harness::RunResult root = net.Nameclt({"list"});
+        EXPECT_EQ(root.exitCode, 0) << root.err;
+        EXPECT_EQ(SortedLines(root.out), std::vector<std::string>({"TarmelinBackupNetwork.context/",
+                                                                   "sim-host.BackupNetwork/"}));
+        EXPECT_EQ(net.Nameclt({"list", "sim-host.BackupNetwork"}).out, "BackupServer.server\n");
+        const harness::RunResult network = net.Nameclt({"list", "TarmelinBackupNetwork.context"});
+        EXPECT_EQ(network.exitCode, 0) << network.err;
+        EXPECT_EQ(
+            SortedLines(network.out),
+            std::vector<std::string>({"alive.Workstation", "alive.workstation", "dead.workstation",
+                                      "gone.workstation", "nested.workstation/",
+                                      "other.workstation", "silent.workstation", "srv.server"}));
+
+        const int status = net.StopSimulator();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << net.SimulatorStderr();
+        EXPECT_EQ(net.Nameclt({"list"}).out, "");
+    }
+    EXPECT_FALSE(harness::ProcessExists(coordinator));
+    EXPECT_FALSE(harness::ProcessExists(simulator));
+}
+
+// Runs a case in a child process that starts a network, reports the process
+// ids and then ends as `end` says; answers those ids.
+std::vector<pid_t> PidsLeftByACaseThat(void (*end)()) {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        try {
+            harness::BackupNetwork net({"teardown-host", 0, kScenario});
+            const pid_t pids[2] = {net.coordinatorPid(), net.simulatorPid()};
+            if (write(fds[1], pids, sizeof pids) != sizeof pids) _exit(1);
+            end();
+        } catch (...) {
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    pid_t pids[2] = {-1, -1};
+    const ssize_t n = read(fds[0], pids, sizeof pids);
+    close(fds[0]);
+    int status;
+    waitpid(child, &status, 0);
+    if (n != sizeof pids) throw std::runtime_error("the case reported no process ids");
+    return {pids[0], pids[1]};
+}
+
+bool AllGone(const std::vector<pid_t>& pids) {
+    // Orphaned services are reaped by init; give it a moment, polling.
+    for (int i = 0; i < 500; ++i) {
+        if (std::none_of(pids.begin(), pids.end(), harness::ProcessExists)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+TEST(SimulatorHarness, NoProcessOutlivesAFailingOrKilledCase) {
+    const struct {
+        const char* label;
+        void (*end)();
+    } rows[] = {
+        {"an assertion fails and unwinds", [] { throw std::runtime_error("case failed"); }},
+        {"the case is killed at its timeout", [] { kill(getpid(), SIGKILL); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::vector<pid_t> pids = PidsLeftByACaseThat(row.end);
+        EXPECT_TRUE(AllGone(pids));
+    }
+}
+
+}  // namespace
