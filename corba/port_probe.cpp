@@ -6,7 +6,11 @@
 #include <ace/Time_Value.h>
 
 bool TcpPortAccepts(const std::string& host, const std::string& port, long timeoutSeconds) {
-    const ACE_INET_Addr address(port.c_str(), host.c_str(), "tcp");
+    // set() rather than the constructor: the constructor logs a failed
+    // lookup on stderr through ACE's own logging, and the user's stderr
+    // belongs to the client's reports.
+    ACE_INET_Addr address;
+    if (address.set(port.c_str(), host.c_str(), "tcp") == -1) return false;
     ACE_SOCK_Stream stream;
     ACE_SOCK_Connector connector;
     ACE_Time_Value timeout(timeoutSeconds, 0);

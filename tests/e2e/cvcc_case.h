@@ -25,8 +25,8 @@ struct CvccCase {
     int exitCode = 0;
     // What changed on the server, in order: one "object operation args" line
     // per request that changes something (see Actions).
-    std::vector<std::string> actions;
-    std::optional<std::string> registry;
+    std::vector<std::string> actions = {};
+    std::optional<std::string> registry = std::nullopt;
     int port = 1755;  // the Coordinator's
 };
 
