@@ -122,7 +122,11 @@ bool CCorbaWrapper::IsOrbThreadRunning() const {
 void CCorbaWrapper::OrbThreadFunc(CCorbaWrapper* wrapper) {
     try {
         if (wrapper->onThreadStart) wrapper->onThreadStart();
-        wrapper->orb->run();
+        // The thread keeps the ORB alive with a reference of its own: run()
+        // still reads the ORB object after shutdown wakes it, by which time
+        // the owner may have destroyed the ORB and released its reference.
+        CORBA::ORB_var orb = CORBA::ORB::_duplicate(wrapper->orb);
+        orb->run();
         if (wrapper->onThreadEnd) wrapper->onThreadEnd();
     } catch (...) {
         // The thread has nobody to report to; its owner learns of the end

@@ -155,7 +155,8 @@ void BackupNetwork::StartCvcc(const CvccRun& run) {
     else
         std::filesystem::remove(registry);
     RunOptions options;
-    options.argv = {CVCC_BINARY};
+    options.argv = run.wrapper;
+    options.argv.push_back(CVCC_BINARY);
     options.argv.insert(options.argv.end(), run.args.begin(), run.args.end());
     options.env = {{"HOME", home_}};
     options.env.insert(options.env.end(), run.env.begin(), run.env.end());

@@ -38,6 +38,7 @@ struct CvccRun {
     EnvChanges env;                       // on top of HOME, which is the case's
     std::optional<std::string> registry;  // .config/cvcc/registry.reg; none: no file
     std::chrono::milliseconds timeout = std::chrono::minutes(2);
+    std::vector<std::string> wrapper = {};  // a command cvcc runs under, e.g. valgrind and its options
 };
 
 struct CvccResult : RunResult {
