@@ -8,13 +8,19 @@
 #include <utility>
 #include <vector>
 
+#include "corba/locate_probe.h"
 #include "corba/port_probe.h"
 
 namespace {
 
-using Endpoint = std::pair<std::string, unsigned>;
+struct Endpoint {
+    std::string host;
+    unsigned port;
+    std::string objectKey;
+};
 
-// The host and port of every IIOP profile and of its alternate addresses.
+// The host, port and object key of every IIOP profile and of its alternate
+// addresses.
 std::vector<Endpoint> IiopEndpoints(CORBA::Object_ptr object) {
     std::vector<Endpoint> endpoints;
     omniIOR_var ior(object->_PR_getobj()->_getIOR());
@@ -23,7 +29,9 @@ std::vector<Endpoint> IiopEndpoints(CORBA::Object_ptr object) {
         if (profiles[i].tag != IOP::TAG_INTERNET_IOP) continue;
         IIOP::ProfileBody body;
         IIOP::unmarshalProfile(profiles[i], body);
-        endpoints.emplace_back(static_cast<const char*>(body.address.host), body.address.port);
+        const std::string key(reinterpret_cast<const char*>(body.object_key.get_buffer()),
+                              body.object_key.length());
+        endpoints.push_back({static_cast<const char*>(body.address.host), body.address.port, key});
         for (CORBA::ULong c = 0; c < body.components.length(); ++c) {
             const IOP::TaggedComponent& component = body.components[c];
             if (component.tag != IOP::TAG_ALTERNATE_IIOP_ADDRESS) continue;
@@ -31,17 +39,21 @@ std::vector<Endpoint> IiopEndpoints(CORBA::Object_ptr object) {
                                           component.component_data.length());
             IIOP::Address alternate;
             alternate <<= stream;
-            endpoints.emplace_back(static_cast<const char*>(alternate.host), alternate.port);
+            endpoints.push_back({static_cast<const char*>(alternate.host), alternate.port, key});
         }
     }
     return endpoints;
 }
 
+constexpr CORBA::ULong kMaxRetries = 5;
+
 CORBA::Boolean RetryWhenPeerIsGone(void*, CORBA::ULong retries, const CORBA::COMM_FAILURE&,
                                    CORBA::Object_ptr object, const char*) {
-    // One retry at most: its connection either is refused (TRANSIENT, which
-    // does not come back here) or fails in a way that is not ours to hide.
-    return retries == 0 && PeerIsGone(object);
+    // A retry's connection is refused (TRANSIENT, which does not come back
+    // here) once the process has closed its listener; while it is still
+    // exiting the connection is accepted and dropped, and the peer is asked
+    // again. The bound keeps a peer that keeps dropping from looping.
+    return retries < kMaxRetries && PeerIsGone(object);
 }
 
 }  // namespace
@@ -51,8 +63,11 @@ bool PeerIsGone(CORBA::Object_ptr object) {
     const std::vector<Endpoint> endpoints = IiopEndpoints(object);
     if (endpoints.empty()) return false;
     for (const Endpoint& endpoint : endpoints) {
-        if (TcpPortAccepts(endpoint.first, std::to_string(endpoint.second), kPortProbeSeconds))
-            return false;
+        // A peer that accepts and stays silent may be hung rather than gone:
+        // its COMM_FAILURE stands.
+        const LocateOutcome outcome =
+            LocateProbe(endpoint.host, endpoint.port, endpoint.objectKey, kPortProbeSeconds);
+        if (outcome == LocateOutcome::Answered || outcome == LocateOutcome::Silent) return false;
     }
     return true;
 }

@@ -5,10 +5,12 @@
 // COMM_FAILURE (completed MAYBE) instead.
 //
 // The handler installed here takes that COMM_FAILURE, before the caller sees
-// it, and probes the object's endpoints with a new TCP connection (nothing
-// sent). Refused everywhere means the process is gone: omniORB is told to
-// retry, the retry's connection is refused too and the call ends in TRANSIENT.
-// If anything accepts, the peer may have carried the request out, and the
+// it, and asks each of the object's endpoints over a new connection whether
+// it serves the object (a LocateRequest, which carries nothing out). No
+// answer anywhere (refused, or dropped by a process that is exiting) means
+// the process is gone: omniORB is told to retry, the retry's connection is
+// refused too and the call ends in TRANSIENT. If anything answers, or accepts
+// and stays silent, the peer may have carried the request out, and the
 // COMM_FAILURE stands; a request is never sent twice to a live process.
 #pragma once
 
@@ -18,6 +20,7 @@
 // calls do nothing. Thread-safe.
 void InstallDeadPeerHandler();
 
-// Whether none of the IIOP endpoints in the object's reference accepts a TCP
-// connection now. False for a nil reference or one without IIOP endpoints.
+// Whether none of the IIOP endpoints in the object's reference answers a
+// LocateRequest for it now. False for a nil reference or one without IIOP
+// endpoints.
 bool PeerIsGone(CORBA::Object_ptr object);

@@ -28,7 +28,10 @@ TEST(Memcheck, ListExecuteAndSweepRunClean) {
         SCOPED_TRACE(runs[i][0]);
         const std::string log = net.home() + "/memcheck-" + std::to_string(i) + ".log";
         const harness::CvccResult r = net.RunCvcc(
-            {runs[i], {}, std::nullopt, std::chrono::minutes(5),
+            {runs[i],
+             {},
+             std::nullopt,
+             std::chrono::minutes(5),
              {"/usr/bin/valgrind", "--tool=memcheck", "--error-exitcode=99", "--leak-check=full",
               "--errors-for-leak-kinds=definite", "--show-leak-kinds=definite",
               "--suppressions=" VALGRIND_SUPPRESSIONS, "--log-file=" + log}});

@@ -1,6 +1,7 @@
 #include "tests/harness/coordinator.h"
 
 #include <stdexcept>
+#include <thread>
 
 #include "tests/harness/network.h"
 
@@ -11,12 +12,23 @@ Coordinator::Coordinator(int port) : port_(port) {
     service_ = Service({"/usr/bin/omniNames", "-start", std::to_string(port), "-datadir",
                         data_.path(), "-always", "-ORBendPointPublish", "giop:tcp:127.0.0.1:"},
                        {}, data_.path() + "/omniNames.out");
-    if (!WaitForPort(port_)) {
+    // omniNames opens its port before its root context is served: until
+    // then a request is refused. Ready means a real naming request answers.
+    if (!WaitForPort(port_) || !WaitUntilAnswering()) {
         const std::string log = ReadFile(data_.path() + "/omniNames.out");
         service_.Stop();
         throw std::runtime_error("omniNames did not come up on port " + std::to_string(port) +
                                  ":\n" + log);
     }
+}
+
+bool Coordinator::WaitUntilAnswering() const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Nameclt({"list"}).exitCode != 0) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 std::string Coordinator::Reference() const {

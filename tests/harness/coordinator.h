@@ -27,6 +27,8 @@ public:
     void Kill() { service_.Kill(); }
 
 private:
+    bool WaitUntilAnswering() const;
+
     int port_;
     TempDir data_;
     Service service_;
