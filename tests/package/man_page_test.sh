@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The manual page formats without a warning and documents every key.
+# Usage: man_page_test.sh SOURCE_DIR
+set -uo pipefail
+source_dir=$1
+source "$(dirname "$0")/command_keys.sh"
+page=$source_dir/docs/cvcc.1
+
+# A fixed width and locale: warnings about lines that cannot be broken
+# depend on the width, and the keys' hyphens on the locale.
+export MANWIDTH=80 LC_ALL=C
+warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
+[ -z "$warnings" ] || fail "man --warnings reports:"$'\n'"$warnings"
+
+text=$(man -l "$page" 2>/dev/null)
+for section in NAME SYNOPSIS DESCRIPTION COMMANDS FILES ENVIRONMENT "EXIT STATUS" \
+    EXAMPLES "SEE ALSO"; do
+    grep -qx "$section" <<<"$text" || fail "no section $section"
+done
+keys=$(command_keys "$source_dir")
+[ "$(wc -l <<<"$keys")" -eq 28 ] || fail "expected 28 key forms in the key table, read: $keys"
+for key in $keys; do
+    grep -qF -- "$key" <<<"$text" || fail "the page does not name the key $key"
+done
+for text_expected in registry.reg XDG_CONFIG_HOME "omniNames(8)" "nameclt(1)" localhost:1755; do
+    grep -qF -- "$text_expected" <<<"$text" || fail "the page does not mention $text_expected"
+done
+
+[ "$failures" -eq 0 ] && echo "man page: OK"
+exit $((failures > 0))
