@@ -8,7 +8,12 @@ ASAN      := build-asan
 # more of them at once than there are cores.
 CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
 
-.PHONY: all deps configure build check sanitize demo clean
+# `make install PREFIX=/usr DESTDIR=/tmp/stage`: the install rules of the
+# optimised build; without PREFIX, the prefix the build was configured with.
+PREFIX    ?=
+DESTDIR   ?=
+
+.PHONY: all deps configure build check sanitize demo install clean
 
 all: build
 
@@ -36,6 +41,9 @@ sanitize: $(ASAN)/CMakeCache.txt
 
 demo: deps build
 	scripts/demo
+
+install: build
+	DESTDIR="$(DESTDIR)" $(CMAKE) --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
 
 clean:
 	rm -rf $(BUILD) $(ASAN)
