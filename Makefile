@@ -13,7 +13,7 @@ CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
 PREFIX    ?=
 DESTDIR   ?=
 
-.PHONY: all deps configure build check sanitize demo install clean
+.PHONY: all deps configure build check sanitize demo install package clean
 
 all: build
 
@@ -44,6 +44,10 @@ demo: deps build
 
 install: build
 	DESTDIR="$(DESTDIR)" $(CMAKE) --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
+
+# The Debian package, build/cvcc_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN)

@@ -1,0 +1,26 @@
+# The Debian package, built by `make package` (CPack) from the install rules.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME cvcc)
+set(CPACK_PACKAGE_VENDOR "Tarmelin")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "console client of the Corvane backup network")
+set(CPACK_PACKAGE_DESCRIPTION
+    "cvcc drives the Corvane backup server of this computer from the command line:\n\
+it finds the server through the Coordinator (a CORBA naming service) on\n\
+localhost and executes, stops, deletes or lists its tasks, shuts it down,\n\
+sets its proxy, or sweeps dead workstation bindings from the Coordinator.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The installed program carries no debug information; it stays in the build.
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "cvcc developers <cvcc@localhost>")
+set(CPACK_DEBIAN_PACKAGE_SECTION admin)
+# dpkg-shlibdeps derives the runtime libraries' packages (omniORB, ACE,
+# Boost, the C++ runtime) from what the program really links, with the
+# versions the build saw, so the list cannot drift from the link line.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A Coordinator and its command-line tool are what the program talks to and
+# what its manual page refers to.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "omniorb-nameserver, omniorb")
+
+include(CPack)

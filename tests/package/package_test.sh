@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The Debian package: built by CPack from this build's install rules,
+# unpacked into a throwaway root, it runs, declares the packages of the
+# libraries the program links, and carries nothing of the tests or the
+# simulator.
+# Usage: package_test.sh BUILD_DIR CVCC_BINARY
+set -uo pipefail
+build_dir=$1
+binary=$2
+source "$(dirname "$0")/command_keys.sh"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/cvcc-package-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# A package directory of its own, so the test never meets a package that
+# `make package` left in the build folder.
+if ! cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log" >&2
+    echo "FAIL: cpack did not build the package" >&2
+    exit 1
+fi
+debs=("$work"/out/cvcc_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: no single cvcc_*.deb" >&2; exit 1; }
+deb=${debs[0]}
+
+# The contents, exactly.
+contents=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
+expected="./usr/bin/cvcc
+./usr/share/bash-completion/completions/cvcc
+./usr/share/doc/cvcc/README.md
+./usr/share/doc/cvcc/orb-options.md
+./usr/share/doc/cvcc/protocol.md
+./usr/share/doc/cvcc/registry.md
+./usr/share/man/man1/cvcc.1"
+[ "$contents" = "$expected" ] || fail "the package holds"$'\n'"$contents"$'\n'"expected"$'\n'"$expected"
+
+# owner_of PATH: the package that installed the library, whether dpkg knows
+# it by the link or by its target, under /lib or under /usr/lib.
+owner_of() {
+    local real candidate owner
+    real=$(readlink -f "$1")
+    for candidate in "$1" "$real" "$(dirname "$1")/$(basename "$real")"; do
+        for candidate in "$candidate" "${candidate#/usr}" "/usr${candidate#/usr}"; do
+            owner=$(dpkg -S "$candidate" 2>/dev/null) && { echo "${owner%%:*}"; return; }
+        done
+    done
+}
+
+# Each shared library the program needs must come from a package that
+# Depends names; the library's package is looked up where it is installed.
+depends=$(dpkg-deb -f "$deb" Depends)
+# The package names alone, one a line, without versions or alternatives.
+depend_names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
+for library in $(objdump -p "$binary" | awk '$1 == "NEEDED" {print $2}'); do
+    path=$(ldd "$binary" | awk -v lib="$library" '$1 == lib {print $3}')
+    [ -n "$path" ] || { fail "ldd does not resolve $library"; continue; }
+    owner=$(owner_of "$path")
+    [ -n "$owner" ] || { fail "no package owns $path"; continue; }
+    grep -qxF "$owner" <<<"$depend_names" ||
+        fail "$library comes from $owner, which Depends does not name: $depends"
+done
+for runtime in libomniorb4-2 libcos4-2 libace-; do
+    grep -qF "$runtime" <<<"$depends" || fail "Depends lacks $runtime: $depends"
+done
+
+# The unpacked program runs and prints the same usage text as the build's.
+dpkg -x "$deb" "$work/root" || fail "dpkg -x failed"
+installed=$work/root/usr/bin/cvcc
+actual=$("$installed" -h 2>"$work/stderr")
+status=$?
+[ "$status" -eq 0 ] || fail "cvcc -h exits $status"
+[ -s "$work/stderr" ] && fail "cvcc -h writes to stderr: $(cat "$work/stderr")"
+[ "$actual" = "$("$binary" -h)" ] || fail "cvcc -h from the package prints"$'\n'"$actual"
+grep -q '^Usage: cvcc ' <<<"$actual" || fail "cvcc -h does not print the usage text"
+
+[ "$failures" -eq 0 ] && echo "package: OK ($(basename "$deb"); Depends: $depends)"
+exit $((failures > 0))
