@@ -4,6 +4,9 @@ JOBS      ?= $(shell nproc)
 CMAKE     ?= cmake
 BUILD     := build
 ASAN      := build-asan
+FUZZ      := build-fuzz
+FUZZ_SECONDS ?= 30
+FUZZ_TARGETS := registry_format_fuzz strings_fuzz number_readers_fuzz dispatcher_fuzz
 # End-to-end cases mostly wait on the system's own polls, so ctest runs
 # more of them at once than there are cores.
 CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
@@ -13,7 +16,7 @@ CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
 PREFIX    ?=
 DESTDIR   ?=
 
-.PHONY: all deps configure build check sanitize demo install package clean
+.PHONY: all deps configure build check sanitize fuzz demo install package clean
 
 all: build
 
@@ -39,6 +42,20 @@ sanitize: $(ASAN)/CMakeCache.txt
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(CTEST_JOBS)
 
+$(FUZZ)/CMakeCache.txt:
+	CC=clang-14 CXX=clang++-14 $(CMAKE) -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCVCC_FUZZ=ON
+
+# Each target for FUZZ_SECONDS from the seed corpus in fuzz/corpus/<target>/;
+# what it learns goes to $(FUZZ)/corpus/<target>/, a crash to $(FUZZ)/crashes/.
+fuzz: $(FUZZ)/CMakeCache.txt
+	$(CMAKE) --build $(FUZZ) -j $(JOBS) --target $(FUZZ_TARGETS)
+	@set -e; for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ)/corpus/$$t $(FUZZ)/crashes; \
+		echo "fuzz: $$t for $(FUZZ_SECONDS) s"; \
+		$(FUZZ)/bin/$$t -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ)/crashes/$$t- $(FUZZ)/corpus/$$t fuzz/corpus/$$t; \
+	done
+
 demo: deps build
 	scripts/demo
 
@@ -50,4 +67,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ)

@@ -2,11 +2,11 @@
 // server's tasks taken when the session opened; it is never refreshed.
 #include <chrono>
 #include <iostream>
-#include <sstream>
 #include <thread>
 
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
+#include "client/task_id.h"
 #include "client/task_status_text.h"
 #include "idl/wire_text.h"
 
@@ -55,15 +55,12 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskByName(const std::wstring& name) {
 }
 
 BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
-    // As a wide stream reads an int: leading space skipped, an optional sign,
-    // digits up to the first other character; no digits, or a number past
-    // the 32-bit range, is a failure.
-    std::wistringstream reader(idText);
-    int id = 0;
-    if (!(reader >> id)) {
+    const std::optional<int> read = ReadTaskId(idText);
+    if (!read) {
         std::wcout << L"Id must be integer: " << idText << std::endl;
         return BackupNetwork::Task::_nil();
     }
+    const int id = *read;
     for (CORBA::ULong i = 0; i < taskCount; ++i) {
         BackupNetwork::Task_ptr task = (*tasks)[i];
         BackupNetwork::TaskProperties_var props = task->props();

@@ -46,6 +46,7 @@ void RunCase(const CvccCase& c) {
     if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
     const harness::CvccResult r = net.RunCvcc({c.args, {}, c.registry});
     EXPECT_FALSE(r.timedOut);
+    EXPECT_FALSE(r.leftBehind);
     EXPECT_EQ(AfterBanner(r.out), c.out);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.exitCode, c.exitCode);

@@ -16,6 +16,24 @@ const char kScenario[] = R"({"tasks": [
     {"id": 2, "name": "Фотоархив 𝄞", "status": "tsError"}],
   "workstations": [{"name": "ALIVE"}, {"name": "GONE-PC", "state": "dead"}]})";
 
+// Runs cvcc under memcheck and answers its result; the report must be clean.
+harness::CvccResult RunChecked(harness::BackupNetwork& net, const std::vector<std::string>& args,
+                               const std::string& label) {
+    const std::string log = net.home() + "/memcheck-" + label + ".log";
+    harness::CvccResult r = net.RunCvcc(
+        {args,
+         {},
+         std::nullopt,
+         std::chrono::minutes(5),
+         {"/usr/bin/valgrind", "--tool=memcheck", "--error-exitcode=99", "--leak-check=full",
+          "--errors-for-leak-kinds=definite", "--show-leak-kinds=definite",
+          "--suppressions=" VALGRIND_SUPPRESSIONS, "--log-file=" + log}});
+    const std::string report = harness::ReadFile(log);
+    EXPECT_TRUE(std::regex_search(report, std::regex("ERROR SUMMARY: 0 errors"))) << report;
+    EXPECT_NE(r.exitCode, 99) << report;
+    return r;
+}
+
 TEST(Memcheck, ListExecuteAndSweepRunClean) {
 #ifdef CVCC_SANITIZE_BUILD
     GTEST_SKIP() << "valgrind cannot run a program built with AddressSanitizer";
@@ -26,19 +44,26 @@ TEST(Memcheck, ListExecuteAndSweepRunClean) {
         {"--List"}, {"--Execute", "Nightly"}, {"--NSClean", "--List"}};
     for (size_t i = 0; i < runs.size(); ++i) {
         SCOPED_TRACE(runs[i][0]);
-        const std::string log = net.home() + "/memcheck-" + std::to_string(i) + ".log";
-        const harness::CvccResult r = net.RunCvcc(
-            {runs[i],
-             {},
-             std::nullopt,
-             std::chrono::minutes(5),
-             {"/usr/bin/valgrind", "--tool=memcheck", "--error-exitcode=99", "--leak-check=full",
-              "--errors-for-leak-kinds=definite", "--show-leak-kinds=definite",
-              "--suppressions=" VALGRIND_SUPPRESSIONS, "--log-file=" + log}});
-        const std::string report = harness::ReadFile(log);
-        EXPECT_EQ(r.exitCode, 0) << r.out << r.err << report;
-        EXPECT_TRUE(std::regex_search(report, std::regex("ERROR SUMMARY: 0 errors"))) << report;
+        const harness::CvccResult r = RunChecked(net, runs[i], std::to_string(i));
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     }
+}
+
+// Failure paths: a server that dies in the middle of a listing, then a
+// Coordinator that is gone. Both end with exit code 1 and a clean report.
+TEST(Memcheck, FaultsRunClean) {
+#ifdef CVCC_SANITIZE_BUILD
+    GTEST_SKIP() << "valgrind cannot run a program built with AddressSanitizer";
+#endif
+    harness::BackupNetwork net({"memcheck-host", 1755,
+                                R"({"tasks": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}],
+             "faults": [{"object": "task:2", "operation": "GetStatus", "crash": true}]})"});
+    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    harness::CvccResult r = RunChecked(net, {"--List"}, "crash");
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    net.KillCoordinator();
+    r = RunChecked(net, {"--List"}, "no-coordinator");
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
 }
 
 }  // namespace

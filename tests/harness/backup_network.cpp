@@ -149,10 +149,10 @@ nlohmann::json BackupNetwork::WaitForJournal(const JournalPredicate& predicate,
 
 void BackupNetwork::StartCvcc(const CvccRun& run) {
     if (cvccThread_.joinable()) throw std::logic_error("cvcc already runs in the background");
-    const std::string registry = home_ + "/.config/cvcc/registry.reg";
+    const std::string registry = registryPath();
     if (run.registry)
         WriteFile(registry, *run.registry);
-    else
+    else if (!run.keepRegistry)
         std::filesystem::remove(registry);
     RunOptions options;
     options.argv = run.wrapper;

@@ -39,6 +39,7 @@ struct CvccRun {
     std::optional<std::string> registry;  // .config/cvcc/registry.reg; none: no file
     std::chrono::milliseconds timeout = std::chrono::minutes(2);
     std::vector<std::string> wrapper = {};  // a command cvcc runs under, e.g. valgrind and its options
+    bool keepRegistry = false;  // no registry: leave the file as the case made it (registryPath)
 };
 
 struct CvccResult : RunResult {
@@ -99,6 +100,7 @@ public:
     RunResult Nameclt(const std::vector<std::string>& args) const;
 
     const std::string& home() const { return home_; }  // the HOME cvcc runs with
+    std::string registryPath() const { return home_ + "/.config/cvcc/registry.reg"; }
     std::string journalPath() const;
 
 private:

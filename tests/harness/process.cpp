@@ -131,6 +131,7 @@ RunResult Run(const RunOptions& options) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     // Whatever the program left running in its group goes with it.
+    result.leftBehind = kill(-pid, 0) == 0;
     kill(-pid, SIGKILL);
     DecodeStatus(status, result);
     result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);

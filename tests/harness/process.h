@@ -34,6 +34,9 @@ struct RunResult {
     int exitCode = -1;   // -1 when the process did not exit normally
     int termSignal = 0;  // the signal that ended it, or 0
     bool timedOut = false;
+    // Something of the program's process group was still running when the
+    // program itself had ended (it is killed then, with the group).
+    bool leftBehind = false;
     std::chrono::milliseconds elapsed{0};
 };
 

@@ -1,0 +1,255 @@
+// Input a script or a damaged home directory may hand the client: odd
+// registry values and files, names no one types, arguments at the size
+// limits and a server with a very large or odd task list. None may crash the
+// client or lose its exit code; what each gives is in docs/reliability.md.
+#include <filesystem>
+
+#include "tests/e2e/cvcc_case.h"
+
+namespace {
+
+using e2e::CvccCase;
+
+const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
+const std::string kHead =
+    "Available tasks: \n"
+    "Id\t | Name                                               | Status\n" +
+    std::string(76, '-') + "\n";
+const std::string kGone =
+    "System error: OBJECT_NOT_EXIST. Description: minor code: OBJECT_NOT_EXIST_NoMatch "
+    "(0x4f4d0001), completed: COMPLETED_NO\n";
+const std::string kApplied = "Proxy settings applied successfully.\n";
+const std::string kSection =
+    "[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
+    "Settings]\r\n";
+
+// Name padded to the list's field of fifty characters (all of them ASCII or
+// one code point a character here).
+std::string Row(const std::string& id, const std::string& name, std::size_t characters,
+                const std::string& status) {
+    const std::string pad(characters < 50 ? 50 - characters : 0, ' ');
+    return id + "\t | " + name + pad + " | " + status + "\n";
+}
+
+std::string Utf16LeWithoutBom(const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+std::string Binary() {
+    std::string bytes;
+    for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919 + 13) % 256);
+    return bytes;
+}
+
+// A case whose registry points at a Coordinator on 2755 or leaves it at 1755:
+// the listing (of an empty server) then shows which one was read.
+CvccCase PortCase(const std::string& name, const std::string& registry, bool read2755,
+                  std::string out, std::string err = "", int exitCode = 1) {
+    CvccCase c{name, "{}", {"--List"}, std::move(out), std::move(err), exitCode};
+    if (exitCode == 0) c.actions = {kDeactivated};
+    c.registry = registry;
+    c.port = read2755 ? 2755 : 1755;
+    return c;
+}
+
+const std::string kLongName(1024 * 1024, 'N');
+// Linux refuses a single exec argument of 128 KiB or more (MAX_ARG_STRLEN),
+// so a megabyte never reaches a program; the largest it passes stands in.
+const std::string kLargestArgument(128 * 1024 - 1, 'a');
+const std::string kLargestName = kLargestArgument;
+const std::string kLargestProxyHost(128 * 1024 - 1 - 5, 'p');
+
+const std::string kOddNames = R"({"tasks": [
+    {"id": 1, "name": "Line\nBreak", "status": "tsBackup"},
+    {"id": 2, "name": "Tab\there", "status": "tsBackup"},
+    {"id": 3, "name": "Bell\u0007Esc\u001b[31m", "status": "tsBackup"},
+    {"id": 4, "name": "\u202eevil.exe", "status": "tsBackup"},
+    {"id": 5, "name": "גיבוי לילי", "status": "tsBackup"},
+    {"id": 6, "name": ")" + kLargestName +
+                              R"(", "status": "tsSuccess"}]})";
+
+const std::vector<CvccCase> kCases = {
+    // "CoordPort" is text passed on unchanged; what does not name an open
+    // port fails the Coordinator's port probe.
+    PortCase("port_zero", e2e::RegistryWithPort("\"0\""), false, "std::exception\n"),
+    PortCase("port_negative", e2e::RegistryWithPort("\"-1\""), false, "std::exception\n"),
+    PortCase("port_past_65535", e2e::RegistryWithPort("\"99999\""), false, "std::exception\n"),
+    PortCase("port_with_a_trailing_space", e2e::RegistryWithPort("\"1755 \""), false,
+             "std::exception\n"),
+    PortCase("port_empty", e2e::RegistryWithPort("\"\""), false, "std::exception\n"),
+    PortCase("port_of_ten_kilobytes", e2e::RegistryWithPort("\"" + std::string(10240, '7') + "\""),
+             false, "std::exception\n"),
+    // Damaged files count as absent or lose the damaged value: port 1755.
+    PortCase("registry_truncated_in_the_value",
+             "Windows Registry Editor Version 5.00\r\n\r\n" + kSection + "\"CoordPort\"=\"27",
+             false, kHead, "", 0),
+    PortCase("registry_truncated_in_the_section",
+             "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarm",
+             false, kHead, "", 0),
+    PortCase("registry_binary", Binary(), false, kHead, "", 0),
+    PortCase("registry_utf16_without_bom", Utf16LeWithoutBom(e2e::RegistryWithPort("\"2755\"")),
+             false, kHead, "", 0),
+    PortCase("registry_utf16_with_bom_is_read",
+             "\xff\xfe" + Utf16LeWithoutBom(e2e::RegistryWithPort("\"2755\"")), true, kHead, "", 0),
+    // Names: printed as the server has them, matched exactly.
+    {"odd_names_listed_raw",
+     kOddNames,
+     {"--List"},
+     kHead + Row("1", "Line\nBreak", 10, "backuping") + Row("2", "Tab\there", 8, "backuping") +
+         Row("3", "Bell\aEsc\x1b[31m", 13, "backuping") +
+         Row("4",
+             "\u202e"
+             "evil.exe",
+             9, "backuping") +
+         Row("5", "גיבוי לילי", 10, "backuping") +
+         Row("6", kLargestName, kLargestName.size(), "success"),
+     "",
+     0,
+     {kDeactivated}},
+    {"odd_names_matched_exactly",
+     kOddNames,
+     {"--Stop", "Line\nBreak", "Tab\there", "Bell\aEsc\x1b[31m",
+      "\u202e"
+      "evil.exe",
+      "גיבוי לילי", "Line", "\xff\xfe\xc0\xaf"},
+     "Stopping task: Line\nBreak\nStopping task: Tab\there\nStopping task: Bell\aEsc\x1b[31m\n"
+     "Stopping task: \u202e"
+     "evil.exe\nStopping task: גיבוי לילי\nTask not found: Line\n"
+     "Task not found: \xff\xfe\xc0\xaf\n",
+     "",
+     0,
+     {"task:1 Stop", "task:2 Stop", "task:3 Stop", "task:4 Stop", "task:5 Stop", kDeactivated}},
+    {"largest_name_argument_deletes_its_task",
+     kOddNames,
+     {"--Delete", kLargestName},
+     "Deleting task: " + kLargestName + "\n",
+     "",
+     0,
+     {"session:1 DeleteTask {\"id\":6}", kDeactivated}},
+    // Its reply passes omniORB's 2 MiB message limit (UTF-16 on the wire).
+    {"display_name_of_a_megabyte",
+     R"({"tasks": [{"id": 1, "name": ")" + kLongName + R"("}]})",
+     {"--List"},
+     kHead + "1\t | System error: COMM_FAILURE. Description: minor code: "
+             "COMM_FAILURE_WaitingForReply (0x41540007), completed: COMPLETED_MAYBE\n",
+     "",
+     1,
+     {kDeactivated}},
+    // Proxy arguments at the limits.
+    {"proxy_largest_argument",
+     "{}",
+     {"--Proxy", kLargestProxyHost + ":8000"},
+     kApplied,
+     "",
+     0,
+     {"settings _set_proxyHost {\"value\":\"" + kLargestProxyHost + "\"}",
+      "settings _set_proxyPort {\"value\":8000}", kDeactivated}},
+    {"proxy_port_past_64_bits_saturates",
+     "{}",
+     {"-prx", "h:18446744073709551617"},
+     kApplied,
+     "",
+     0,
+     {"settings _set_proxyHost {\"value\":\"h\"}", "settings _set_proxyPort {\"value\":2147483647}",
+      kDeactivated}},
+    {"proxy_port_far_below_zero_saturates",
+     "{}",
+     {"-prx", "h:-99999999999"},
+     kApplied,
+     "",
+     0,
+     {"settings _set_proxyHost {\"value\":\"h\"}", "settings _set_proxyPort {\"value\":2147483648}",
+      kDeactivated}},
+    // Two tasks of one id: both listed; the first is chosen by id, and the
+    // server deletes every task of that id. The snapshot is never refreshed,
+    // so the second search reads the deleted task and fails.
+    {"duplicate_ids_listed",
+     R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsError"}]})",
+     {"--List"},
+     kHead + Row("5", "First", 5, "idle") + Row("5", "Second", 6, "error"),
+     "",
+     0,
+     {kDeactivated}},
+    {"duplicate_ids_first_chosen",
+     R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsBackup"}]})",
+     {"-di", "5", "5"},
+     "Deleting task: First\n" + kGone,
+     "",
+     1,
+     {"session:1 DeleteTask {\"id\":5}", kDeactivated}},
+};
+
+class BadInput : public testing::TestWithParam<CvccCase> {};
+
+TEST_P(BadInput, Case) {
+    e2e::RunCase(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cvcc, BadInput, testing::ValuesIn(kCases), e2e::CaseName());
+
+// A registry file of 100 MB: the key's section first, then zeros (a sparse
+// file, made in no time). Files over 4 MiB count as absent: port 1755.
+TEST(BadInputFiles, HundredMegabyteRegistry) {
+    harness::BackupNetwork net({"backup-srv", 1755, "{}"});
+    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    harness::WriteFile(net.registryPath(), e2e::RegistryWithPort("\"2755\""));
+    std::filesystem::resize_file(net.registryPath(), 100u * 1024 * 1024);
+    const harness::CvccResult r =
+        net.RunCvcc({{"--List"}, {}, std::nullopt, std::chrono::minutes(2), {}, true});
+    EXPECT_EQ(e2e::AfterBanner(r.out), kHead);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(r.leftBehind);
+}
+
+// The task list reaches the client in one reply, and omniORB takes no GIOP
+// message over 2 MiB (its default giopMaxMsgSize): 10,000 tasks are listed
+// whole, 100,000 fail as a broken connection.
+std::string ManyTasks(int count, std::string& table) {
+    std::string scenario = R"({"tasks": [)";
+    table = kHead;
+    for (int i = 0; i < count; ++i) {
+        const std::string id = std::to_string(i), name = "T" + id;
+        if (i) scenario += ",";
+        scenario += R"({"id": )" + id + R"(, "name": ")" + name + "\"}";
+        table += Row(id, name, name.size(), "idle");
+    }
+    return scenario + "]}";
+}
+
+TEST(BadInputFiles, TenThousandTasksListed) {
+    std::string expected;
+    harness::BackupNetwork net({"backup-srv", 1755, ManyTasks(10000, expected)});
+    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    const harness::CvccResult r = net.RunCvcc({{"--List"}, {}, std::nullopt});
+    std::cout << "[ elapsed  ] 10000 tasks listed in " << r.elapsed.count() << " ms\n";
+    EXPECT_TRUE(e2e::AfterBanner(r.out) == expected)
+        << r.out.substr(r.out.size() - std::min<std::size_t>(r.out.size(), 2000));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(r.leftBehind);
+}
+
+TEST(BadInputFiles, HundredThousandTasksExceedTheMessageLimit) {
+    std::string unused;
+    harness::BackupNetwork net({"backup-srv", 1755, ManyTasks(100000, unused)});
+    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    const harness::CvccResult r = net.RunCvcc({{"--List"}, {}, std::nullopt});
+    std::cout << "[ elapsed  ] 100000 tasks refused in " << r.elapsed.count() << " ms\n";
+    EXPECT_EQ(e2e::AfterBanner(r.out),
+              "System error: COMM_FAILURE. Description: minor code: "
+              "COMM_FAILURE_UnMarshalResults (0x41540006), completed: COMPLETED_YES\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.leftBehind);
+    // The session was activated but its task list never arrived: the client
+    // does not count it as open and leaves it to the server.
+    EXPECT_TRUE(e2e::Actions(net.Journal()).empty());
+}
+
+}  // namespace

@@ -1,0 +1,354 @@
+// The fault matrix: the Coordinator, the server and the workstations fail
+// at chosen points of a run, and the client must end with the documented
+// text and exit code (docs/reliability.md), close the session it opened
+// when the server still answers, and leave no process behind. Scripted
+// faults (bnsim's "crash" and "raise") strike at a request; the others are
+// timed by the journal: the harness waits for a request, then kills.
+#include <signal.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "tests/e2e/cvcc_case.h"
+#include "tests/harness/coordinator.h"
+
+namespace {
+
+using harness::BackupNetwork;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
+const std::string kUnable = "Unable to connect the backup server.\n";
+const std::string kHead =
+    "Available tasks: \n"
+    "Id\t | Name                                               | Status\n" +
+    std::string(76, '-') + "\n";
+const std::string kRemoving =
+    "Removing dead workstation links on the Coordinator. The operation can take several minutes, "
+    "depending on the Backup Network size\n\n";
+const std::string kLookupFailed =
+    "An error occurred while obtain an object reference\nNotFound\n"
+    "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
+    "Reason: Missing node. One of the components of a name specifies a binding that does not "
+    "exist\n";
+
+// Nightly (1) backs up for three polls; A, B and C (2, 3, 4) are idle.
+const std::string kTasks = R"("tasks": [
+    {"id": 1, "name": "Nightly", "start": [{"status": "tsBackup", "polls": 3}, {"status": "tsSuccess"}]},
+    {"id": 2, "name": "A"}, {"id": 3, "name": "B"}, {"id": 4, "name": "C"}])";
+
+std::string WithFault(const std::string& fault) {
+    return "{" + kTasks + R"(, "faults": [)" + fault + "]}";
+}
+
+std::string Row(const std::string& id, const std::string& name, const std::string& status) {
+    return id + "\t | " + name + std::string(50 - name.size(), ' ') + " | " + status + "\n";
+}
+
+harness::JournalPredicate Request(const std::string& object, const std::string& operation) {
+    return [object, operation](const nlohmann::json& e) {
+        return e.value("object", "") == object && e.value("operation", "") == operation;
+    };
+}
+
+// Whether a request to the local port waits unread in a socket's receive
+// queue (/proc/net/tcp and tcp6 of this case's network): a peer that is
+// frozen holds the caller there.
+bool RequestWaitsOnPort(int port) {
+    std::ifstream tables[] = {std::ifstream("/proc/net/tcp"), std::ifstream("/proc/net/tcp6")};
+    for (std::ifstream& table : tables) {
+        std::string line;
+        std::getline(table, line);  // the heading
+        while (std::getline(table, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state, queues;
+            fields >> slot >> local >> remote >> state >> queues;
+            const auto colon = local.find(':');
+            if (colon == std::string::npos ||
+                std::stoi(local.substr(colon + 1), nullptr, 16) != port)
+                continue;
+            const auto rx = queues.find(':');
+            if (state == "01" && rx != std::string::npos &&
+                std::stoul(queues.substr(rx + 1), nullptr, 16) > 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+struct Fault {
+    std::string name;
+    std::string scenario;
+    std::vector<std::string> args;
+    std::string out;  // after the banner
+    std::string err;
+    int exitCode = 1;
+    std::vector<std::string> actions = {};
+    // What the harness does to the network before cvcc starts, and once
+    // cvcc runs (nothing: a scripted fault strikes by itself).
+    std::function<void(BackupNetwork&)> before = nullptr;
+    std::function<void(BackupNetwork&)> during = nullptr;
+    // bnsim's wait status at the end: 3 after a scripted crash, -1 when it
+    // must still run.
+    int simulatorStatus = -1;
+    harness::EnvChanges env = {};
+    milliseconds timeout = std::chrono::minutes(2);
+    bool hangs = false;  // cvcc is expected to be ended by the timeout
+};
+
+void PrintTo(const Fault& f, std::ostream* os) {
+    *os << f.name;
+}
+
+void Check(const Fault& f) {
+    BackupNetwork net({"backup-srv", 1755, f.scenario});
+    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    if (f.before) f.before(net);
+    harness::CvccRun run{f.args, f.env, std::nullopt};
+    run.timeout = f.timeout;
+    net.StartCvcc(run);
+    if (f.during) f.during(net);
+    const harness::CvccResult r = net.WaitCvcc();
+    std::cout << "[ elapsed  ] " << f.name << " " << r.elapsed.count() << " ms\n";
+    EXPECT_EQ(r.timedOut, f.hangs);
+    EXPECT_FALSE(r.leftBehind);
+    EXPECT_EQ(e2e::AfterBanner(r.out), f.out);
+    EXPECT_EQ(r.err, f.err);
+    if (f.hangs)
+        EXPECT_EQ(r.termSignal, SIGKILL);
+    else
+        EXPECT_EQ(r.exitCode, f.exitCode);
+    if (f.simulatorStatus >= 0) {
+        const int status = net.WaitForSimulatorExit();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == f.simulatorStatus) << status;
+    }
+    // Oneway requests may still be on their way into the journal.
+    std::vector<std::string> actions = e2e::Actions(r.journal);
+    const auto deadline = std::chrono::steady_clock::now() + seconds(10);
+    while (actions.size() < f.actions.size() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(10));
+        actions = e2e::Actions(net.Journal());
+    }
+    EXPECT_EQ(actions, f.actions);
+}
+
+std::string Crash(const std::string& object, const std::string& operation, int fromCall = 1) {
+    return R"({"object": ")" + object + R"(", "operation": ")" + operation +
+           R"(", "crash": true, "fromCall": )" + std::to_string(fromCall) + "}";
+}
+
+std::string Raise(const std::string& object, const std::string& operation,
+                  const std::string& exception) {
+    return R"({"object": ")" + object + R"(", "operation": ")" + operation + R"(", "raise": ")" +
+           exception + R"("})";
+}
+
+const std::vector<Fault> kFaults = {
+    // The Coordinator.
+    {"coordinator_killed_before_the_connection",
+     "{" + kTasks + "}",
+     {"--List"},
+     "std::exception\n",
+     "",
+     1,
+     {},
+     [](BackupNetwork& net) { net.KillCoordinator(); }},
+    // Frozen, the Coordinator holds cvcc's first request to it (the root
+    // context, part of the connection) unanswered; it is killed while that
+    // request waits. The lookup comes later and is not reached.
+    {"coordinator_killed_while_a_request_waits",
+     "{" + kTasks + "}",
+     {"--List"},
+     "std::exception\n",
+     "An error occurred while obtain a reference to the root context. Coordinator could not be "
+     "reached. Make sure Coordinator is running\nTRANSIENT\n"
+     "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n",
+     1,
+     {},
+     [](BackupNetwork& net) { kill(net.coordinatorPid(), SIGSTOP); },
+     [](BackupNetwork& net) {
+         const auto deadline = std::chrono::steady_clock::now() + seconds(60);
+         while (!RequestWaitsOnPort(net.coordinatorPort())) {
+             if (std::chrono::steady_clock::now() > deadline)
+                 throw std::runtime_error("no request waits on the Coordinator");
+             std::this_thread::sleep_for(milliseconds(20));
+         }
+         net.KillCoordinator();
+     }},
+    // The wait needs only the server: the run ends normally.
+    {"coordinator_killed_during_a_wait",
+     "{" + kTasks + "}",
+     {"--Execute", "Nightly"},
+     "Running task: Nightly\nWaiting...\nCompleted with status: success\n\n",
+     "",
+     0,
+     {"task:1 Start", kDeactivated},
+     nullptr,
+     [](BackupNetwork& net) {
+         net.WaitForJournal(Request("task:1", "Start"));
+         net.KillCoordinator();
+     }},
+    // The server, by scripted crashes.
+    {"server_killed_before_the_version_read",
+     WithFault(Crash("server", "_get_version")),
+     {"--List"},
+     kUnable,
+     "",
+     1,
+     {},
+     nullptr,
+     nullptr,
+     3},
+    {"server_killed_during_a_listing",
+     WithFault(Crash("task:3", "GetStatus")),
+     {"--List"},
+     kHead + Row("1", "Nightly", "idle") + Row("2", "A", "idle") + "3\t | B" +
+         std::string(49, ' ') + kUnable,
+     "",
+     1,
+     {},
+     nullptr,
+     nullptr,
+     3},
+    // Named against the snapshot's order, so no search reads a deleted task.
+    {"server_killed_during_a_delete_of_several",
+     WithFault(Crash("session:1", "DeleteTask", 2)),
+     {"--Delete", "C", "B", "A"},
+     "Deleting task: C\nDeleting task: B\n" + kUnable,
+     "",
+     1,
+     {"session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":3}"},
+     nullptr,
+     nullptr,
+     3},
+    // The server answers with an exception of each kind the client tells
+    // apart; once the session is open it is still closed.
+    {"server_raises_no_resources",
+     WithFault(Raise("server", "_get_version", "NO_RESOURCES")),
+     {"--List"},
+     "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
+     "service.\n",
+     ""},
+    {"server_raises_transient",
+     WithFault(Raise("server", "_get_version", "TRANSIENT")),
+     {"-l"},
+     kUnable,
+     ""},
+    {"server_raises_another_system_exception",
+     WithFault(Raise("server", "_get_version", "BAD_OPERATION")),
+     {"-l"},
+     "System error: BAD_OPERATION. Description: minor code: 0x00000000, completed: "
+     "COMPLETED_NO\n",
+     ""},
+    // The session counts as open only once its task list has arrived; a
+    // failure while it is read leaves the session to the server.
+    {"session_raises_no_resources_while_the_tasks_are_read",
+     WithFault(Raise("session:1", "_get_tasks", "NO_RESOURCES")),
+     {"--List"},
+     "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
+     "service.\n",
+     "",
+     1,
+     {}},
+    {"task_raises_transient_and_the_session_is_closed",
+     WithFault(Raise("task:2", "GetStatus", "TRANSIENT")),
+     {"--Stop", "A", "B"},
+     kUnable,
+     "",
+     1,
+     {kDeactivated}},
+    // DeleteTask is oneway: a deletion the server refuses is not seen.
+    {"refused_oneway_delete_is_not_seen",
+     WithFault(Raise("session:1", "DeleteTask", "INTERNAL")),
+     {"--Delete", "A", "B"},
+     "Deleting task: A\nDeleting task: B\n",
+     "",
+     0,
+     {"session:1 DeleteTask {\"id\":2}", "session:1 DeleteTask {\"id\":3}", kDeactivated}},
+    {"status_raises_another_system_exception_and_the_session_is_closed",
+     WithFault(Raise("task:3", "GetStatus", "INTERNAL")),
+     {"--Delete", "C", "B"},
+     "Deleting task: C\nSystem error: INTERNAL. Description: minor code: 0x00000000, completed: "
+     "COMPLETED_NO\n",
+     "",
+     1,
+     {"session:1 DeleteTask {\"id\":4}", kDeactivated}},
+    // Workstations during a sweep.
+    {"workstation_killed_during_a_sweep",
+     R"({"workstations": [{"name": "WS-1"}, {"name": "WS-2"}, {"name": "WS-3"}],
+         "faults": [)" +
+         Crash("workstation:WS-2", "_get_name") + "]}",
+     {"--NSClean"},
+     kRemoving +
+         "The following dead workstation links removed from the Coordinator:\n    WS-2\n    WS-3\n",
+     "",
+     0,
+     {},
+     nullptr,
+     nullptr,
+     3},
+    // No call timeout is set: the sweep waits for a silent workstation for
+    // good, and the harness ends cvcc.
+    {"silent_workstation_holds_the_sweep",
+     R"({"workstations": [{"name": "GONE", "state": "dead"}, {"name": "HUNG", "state": "silent"}]})",
+     {"--NSClean"},
+     kRemoving,
+     "",
+     -1,
+     {},
+     nullptr,
+     nullptr,
+     -1,
+     {},
+     seconds(8),
+     true},
+    // omniORB's own configuration from the environment can bound the call;
+    // the timeout then reads as an unreachable workstation.
+    {"silent_workstation_with_a_call_timeout_is_swept",
+     R"({"workstations": [{"name": "GONE", "state": "dead"}, {"name": "HUNG", "state": "silent"}]})",
+     {"--NSClean"},
+     kRemoving +
+         "The following dead workstation links removed from the Coordinator:\n    GONE\n    HUNG\n",
+     "",
+     0,
+     {},
+     nullptr,
+     nullptr,
+     -1,
+     {{"ORBclientCallTimeOutPeriod", "1000"}}},
+};
+
+class Faults : public testing::TestWithParam<Fault> {};
+
+TEST_P(Faults, Case) {
+    Check(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cvcc, Faults, testing::ValuesIn(kFaults),
+                         [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
+
+// A Coordinator that comes back on another port between two runs: the
+// registry's port decides which one the client finds, and the new one knows
+// no server until the server binds itself again.
+TEST(CoordinatorMoved, RegistryPortDecides) {
+    BackupNetwork net({"backup-srv", 1755, "{}"});
+    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    ASSERT_EQ(net.RunCvcc({{"--List"}, {}, std::nullopt}).exitCode, 0);
+    net.KillCoordinator();
+    harness::Coordinator moved(2755);
+
+    harness::CvccResult r = net.RunCvcc({{"--List"}, {}, std::nullopt});
+    EXPECT_EQ(e2e::AfterBanner(r.out), "std::exception\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.leftBehind);
+
+    r = net.RunCvcc({{"--List"}, {}, e2e::RegistryWithPort("\"2755\"")});
+    EXPECT_EQ(e2e::AfterBanner(r.out), "\nThis Server version not supported\n");
+    EXPECT_EQ(r.err, kLookupFailed);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.leftBehind);
+}
+
+}  // namespace
