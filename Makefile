@@ -8,7 +8,7 @@ ASAN      := build-asan
 # more of them at once than there are cores.
 CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
 
-.PHONY: all deps configure build check sanitize demo clean
+.PHONY: all deps configure build check sanitize demo bench clean
 
 all: build
 
@@ -36,6 +36,11 @@ sanitize: $(ASAN)/CMakeCache.txt
 
 demo: deps build
 	scripts/demo
+
+# cvcc and a minimal client against bnsim and omniNames in a network of its
+# own (root): a table and a plot under build/bench. Not part of check.
+bench: deps build
+	$(BUILD)/bin/cvcc_bench --out $(BUILD)/bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN)
