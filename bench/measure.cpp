@@ -19,10 +19,6 @@
 namespace bench {
 namespace {
 
-double Seconds(const timespec& t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
 std::uintmax_t FileSize(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     return in ? static_cast<std::uintmax_t>(in.tellg()) : 0;
@@ -49,6 +45,65 @@ bool ParseTraceTime(const std::string& line, double& seconds) {
     return true;
 }
 
+// Fields of one strace -f -ttt -T line: the thread, the time, the rest.
+struct TraceLine {
+    long pid = 0;
+    double at = 0;
+    std::string rest;
+};
+
+bool ParseStraceLine(const std::string& line, TraceLine& parsed) {
+    std::istringstream in(line);
+    if (!(in >> parsed.pid >> parsed.at)) return false;
+    std::getline(in, parsed.rest);
+    return true;
+}
+
+// The "<seconds>" at the end of a finished call.
+double CallSeconds(const std::string& rest) {
+    const std::string::size_type open = rest.rfind('<');
+    if (open == std::string::npos || rest.back() != '>') return 0;
+    return std::strtod(rest.c_str() + open + 1, nullptr);
+}
+
+struct StraceTimes {
+    double execAt = 0, exitAt = 0, waitSeconds = 0;
+};
+
+// The main thread is the one that made the execve. Its waits: futex waits
+// on the monotonic clock (boost's timed wait; omniORB's own waits use the
+// real-time clock) and sleeps.
+StraceTimes ReadStrace(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    StraceTimes times;
+    long main = 0;
+    bool pending = false;
+    TraceLine t;
+    while (std::getline(in, line)) {
+        if (!ParseStraceLine(line, t)) continue;
+        if (main == 0 && t.rest.find("execve(") != std::string::npos) {
+            main = t.pid;
+            times.execAt = t.at;
+            continue;
+        }
+        if (t.pid != main) continue;
+        if (t.rest.find("+++ exited") != std::string::npos) times.exitAt = t.at;
+        const bool isWait = (t.rest.find("futex(") != std::string::npos &&
+                             t.rest.find("FUTEX_WAIT_BITSET_PRIVATE, ") != std::string::npos) ||
+                            t.rest.find("nanosleep(") != std::string::npos;
+        if (isWait && t.rest.find("<unfinished ...>") != std::string::npos) {
+            pending = true;
+        } else if (isWait) {
+            times.waitSeconds += CallSeconds(t.rest);
+        } else if (pending && t.rest.find("resumed>") != std::string::npos) {
+            times.waitSeconds += CallSeconds(t.rest);
+            pending = false;
+        }
+    }
+    return times;
+}
+
 double ResidentMiB() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -68,15 +123,26 @@ Sample Measure(const std::vector<std::string>& argv, const std::string& home,
     const std::string err = outDir + "/" + name + ".err";
     const std::string homeVariable = "HOME=" + home;
 
+    const std::string straceOut = outDir + "/" + name + ".strace";
+    std::vector<std::string> traced = {"/usr/bin/strace",
+                                       "--seccomp-bpf",
+                                       "-f",
+                                       "-ttt",
+                                       "-T",
+                                       "-e",
+                                       "trace=execve,futex,nanosleep,clock_nanosleep",
+                                       "-e",
+                                       "signal=none",
+                                       "-o",
+                                       straceOut,
+                                       "--"};
+    traced.insert(traced.end(), argv.begin(), argv.end());
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : traced) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
     malloc_trim(0);
     const double driverRss = ResidentMiB();
-    timespec startReal{}, start{}, end{};
-    clock_gettime(CLOCK_REALTIME, &startReal);
-    clock_gettime(CLOCK_MONOTONIC, &start);
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
@@ -92,10 +158,11 @@ Sample Measure(const std::vector<std::string>& argv, const std::string& home,
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid) throw std::runtime_error("wait4 failed");
-    clock_gettime(CLOCK_MONOTONIC, &end);
+    const StraceTimes times = ReadStrace(straceOut);
 
     Sample sample;
-    sample.wallMs = (Seconds(end) - Seconds(start)) * 1e3;
+    sample.wallMs = (times.exitAt - times.execAt) * 1e3;
+    sample.waitMs = times.waitSeconds * 1e3;
     sample.peakRssMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
     sample.driverRssMiB = driverRss;
     sample.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -112,7 +179,7 @@ Sample Measure(const std::vector<std::string>& argv, const std::string& home,
         if (line.find("Dispatching remote call") == std::string::npos) continue;
         if (sample.namingCalls++ == 0) {
             double at = 0;
-            if (ParseTraceTime(line, at)) sample.firstRequestMs = (at - Seconds(startReal)) * 1e3;
+            if (ParseTraceTime(line, at)) sample.firstRequestMs = (at - times.execAt) * 1e3;
         }
     }
     return sample;

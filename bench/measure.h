@@ -1,8 +1,12 @@
-// One measured run of a program, and the counts taken around it: the wall
-// time from just before the fork to the reaping, the child's peak resident
-// memory (wait4's ru_maxrss), the requests bnsim journaled and omniNames
-// traced while it ran, and the time from the fork to the first request
-// omniNames dispatched.
+// One measured run of a program, and the counts taken around it. The
+// program runs under strace, which stops it only at the system calls named
+// (seccomp-bpf filters the rest): its execve, its exit, and the waits of its
+// main thread, so that the time from the exec to the exit, the fixed waits
+// inside it (the ORB thread's timed wait at teardown, a futex wait on the
+// monotonic clock; the polls' sleeps) and the time from the exec to the
+// first request omniNames dispatched are all read on one clock. Also the
+// child's peak resident memory (wait4's ru_maxrss, the larger of cvcc's and
+// strace's) and the requests bnsim journaled and omniNames traced.
 //
 // ru_maxrss also counts the pages the forked child held before its exec, a
 // copy of the driver's: the driver gives its free heap back to the system
@@ -18,7 +22,8 @@
 namespace bench {
 
 struct Sample {
-    double wallMs = 0;
+    double wallMs = 0;  // exec to exit
+    double waitMs = 0;  // the main thread's fixed waits, measured
     double peakRssMiB = 0;
     double driverRssMiB = 0;  // the driver's own, when it forked: a floor under peakRssMiB
     long simulatorCalls = 0;
