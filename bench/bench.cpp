@@ -242,6 +242,8 @@ int main(int argc, char** argv) {
             out = argv[i + 1];
         else if (option == "--repeats")
             repeats = std::max(1, std::atoi(argv[i + 1]));
+        else if (option == "--only")
+            only = argv[i + 1];
     }
     out = std::filesystem::absolute(out).string();
     std::filesystem::create_directories(out);
