@@ -16,7 +16,7 @@ CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
 PREFIX    ?=
 DESTDIR   ?=
 
-.PHONY: all deps configure build check sanitize fuzz demo install package clean
+.PHONY: all deps configure build check sanitize fuzz demo bench install package clean
 
 all: build
 
@@ -65,6 +65,11 @@ install: build
 # The Debian package, build/cvcc_<version>_<arch>.deb.
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# cvcc and a minimal client against bnsim and omniNames in a network of its
+# own (root): a table and a plot under build/bench. Not part of check.
+bench: deps build
+	$(BUILD)/bin/cvcc_bench --out $(BUILD)/bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(FUZZ)

@@ -60,7 +60,16 @@ int FdOutputBuffer::sync() {
 
 Utf8WideBuffer::int_type Utf8WideBuffer::overflow(int_type c) {
     if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    // This buffer has no put area, so the stream hands over every single
+    // character here: a column's padding comes one space at a time. ASCII
+    // goes straight into the narrow buffer, without the scratch string.
     const wchar_t wc = traits_type::to_char_type(c);
+    if (wc >= 0 && wc < 0x80) {
+        const auto put = narrow_.sputc(static_cast<char>(wc));
+        return std::streambuf::traits_type::eq_int_type(put, std::streambuf::traits_type::eof())
+                   ? traits_type::eof()
+                   : c;
+    }
     return xsputn(&wc, 1) == 1 ? c : traits_type::eof();
 }
 

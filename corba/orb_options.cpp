@@ -99,5 +99,11 @@ OmniOrbArguments TranslateOrbArguments(int argc, wchar_t* const* argv) {
     // configuration file and environment; with one set, a peer that does not
     // answer in time is then reported as TRANSIENT, as a refused one is.
     out.insert(out.end(), {"-ORBthrowTransientOnTimeOut", "1"});
+    // omniORB checks every new reference with a LocateRequest before its
+    // first call; a task listing gets three new references per task, so the
+    // check would add three round trips to its five calls. The call itself
+    // reports a missing object as the check would (OBJECT_NOT_EXIST), and a
+    // reference's type is asked with _is_a where it matters.
+    out.insert(out.end(), {"-ORBverifyObjectExistsAndType", "0"});
     return OmniOrbArguments(std::move(out), kOmniOrbId);
 }

@@ -43,7 +43,7 @@ std::wstring ToWire(const std::wstring& text) {
     return wire;
 }
 
-std::wstring FromWire(const std::wstring& wire) {
+std::wstring FromWire(std::wstring_view wire) {
     std::wstring text;
     text.reserve(wire.size());
     for (std::size_t i = 0; i < wire.size(); ++i) {
@@ -61,7 +61,8 @@ std::wstring FromWire(const std::wstring& wire) {
 }
 
 std::wstring FromWire(const CORBA::WChar* wire) {
-    return wire ? FromWire(std::wstring(wire)) : std::wstring();
+    // Read in place: a copy first would cost every listed name a second allocation.
+    return wire ? FromWire(std::wstring_view(wire)) : std::wstring();
 }
 
 }  // namespace wiretext

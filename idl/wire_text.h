@@ -12,6 +12,7 @@
 #include <omniORB4/CORBA.h>
 
 #include <string>
+#include <string_view>
 
 namespace wiretext {
 
@@ -23,7 +24,7 @@ std::wstring ToWire(const std::wstring& text);
 // Joins each high surrogate that is directly followed by a low surrogate
 // into one character. Lone surrogates stay as they are, so text that came
 // from bytes that were not valid UTF-8 is not lost.
-std::wstring FromWire(const std::wstring& wire);
+std::wstring FromWire(std::wstring_view wire);
 
 // As above, for a string that the ORB returned; null gives an empty string.
 std::wstring FromWire(const CORBA::WChar* wire);

@@ -31,7 +31,10 @@ std::vector<nlohmann::json> ParseJournal(const std::string& text) {
 }
 
 BackupNetwork::BackupNetwork(NetworkOptions options)
-    : hostname_(options.hostname), port_(options.port), scenario_(options.scenario) {
+    : hostname_(options.hostname),
+      port_(options.port),
+      scenario_(options.scenario),
+      coordinatorOptions_(options.coordinatorOptions) {
     isolated_ = EnterPrivateNetwork(options.hostname);
     if (port_ == 0) port_ = isolated_ ? 1755 : FreePort();
     if (!isolated_) {
@@ -45,7 +48,7 @@ BackupNetwork::BackupNetwork(NetworkOptions options)
     dir_ = std::make_unique<TempDir>();
     home_ = dir_->path() + "/home";
     std::filesystem::create_directories(home_);
-    coordinator_ = std::make_unique<Coordinator>(port_);
+    coordinator_ = std::make_unique<Coordinator>(port_, coordinatorOptions_);
     StartSimulator();
 }
 
@@ -113,7 +116,7 @@ void BackupNetwork::KillCoordinator() {
 
 void BackupNetwork::RestartCoordinator() {
     coordinator_.reset();
-    coordinator_ = std::make_unique<Coordinator>(port_);
+    coordinator_ = std::make_unique<Coordinator>(port_, coordinatorOptions_);
 }
 
 pid_t BackupNetwork::coordinatorPid() const {

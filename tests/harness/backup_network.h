@@ -31,6 +31,7 @@ struct NetworkOptions {
     std::string hostname = "cvcc-test-host";  // the case's host name, when isolated
     int port = 1755;              // the Coordinator's; 0: 1755 when isolated, else a free one
     std::string scenario = "{}";  // bnsim's scenario, JSON text
+    std::vector<std::string> coordinatorOptions = {};  // extra omniNames options, e.g. tracing
 };
 
 struct CvccRun {
@@ -109,6 +110,7 @@ private:
     std::string hostname_;
     int port_;
     std::string scenario_;
+    std::vector<std::string> coordinatorOptions_;
     std::unique_ptr<TempDir> dir_;
     std::string home_;
     std::unique_ptr<Coordinator> coordinator_;

@@ -7,11 +7,13 @@
 
 namespace harness {
 
-Coordinator::Coordinator(int port) : port_(port) {
+Coordinator::Coordinator(int port, const std::vector<std::string>& extraOptions) : port_(port) {
     // Objects it hands out name the loopback, so no traffic leaves it.
-    service_ = Service({"/usr/bin/omniNames", "-start", std::to_string(port), "-datadir",
-                        data_.path(), "-always", "-ORBendPointPublish", "giop:tcp:127.0.0.1:"},
-                       {}, data_.path() + "/omniNames.out");
+    std::vector<std::string> argv = {
+        "/usr/bin/omniNames", "-start",  std::to_string(port),  "-datadir",
+        data_.path(),         "-always", "-ORBendPointPublish", "giop:tcp:127.0.0.1:"};
+    argv.insert(argv.end(), extraOptions.begin(), extraOptions.end());
+    service_ = Service(argv, {}, data_.path() + "/omniNames.out");
     // omniNames opens its port before its root context is served: until
     // then a request is refused. Ready means a real naming request answers.
     if (!WaitForPort(port_) || !WaitUntilAnswering()) {

@@ -11,9 +11,10 @@ namespace harness {
 
 class Coordinator {
 public:
-    // Starts omniNames on port and waits until it accepts connections.
+    // Starts omniNames on port, with extra command-line options (omniORB's
+    // -ORB... ones, e.g. tracing), and waits until it accepts connections.
     // Throws std::runtime_error when it does not come up.
-    explicit Coordinator(int port = 1755);
+    explicit Coordinator(int port = 1755, const std::vector<std::string>& extraOptions = {});
     ~Coordinator() = default;
 
     int port() const { return port_; }

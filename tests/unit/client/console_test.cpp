@@ -31,12 +31,14 @@ TEST(Console, WideAndNarrowWritesShareOneUtf8Buffer) {
         wide << L"Задача ";
         narrow << "narrow ";
         wide << std::left << std::setfill(L'.') << std::setw(6) << L"𝄞x" << L'|' << 42;
+        // Padding arrives one character at a time, ASCII or not.
+        wide << std::setfill(L'–') << std::setw(2) << L"y";
         narrow << std::endl;
         // An escaped raw byte goes out as that byte again.
         wide << wchar_t(0xDCFF) << std::flush;
     }
     close(fds[1]);
-    EXPECT_EQ(Drain(fds[0]), "Задача narrow 𝄞x....|42\n\xff");
+    EXPECT_EQ(Drain(fds[0]), "Задача narrow 𝄞x....|42y–\n\xff");
     close(fds[0]);
 }
 

@@ -1,0 +1,270 @@
+// The benchmark: cvcc against bnsim and a real omniNames in a private
+// network, beside the minimal client of baseline.cpp making the same remote
+// calls against the same peers. Prints one table and writes it (table.md,
+// results.tsv) and a plot (bench.png, time against N on log axes) to the
+// output folder.
+//
+//   cvcc_bench [--out DIR] [--repeats R] [--only "COMMAND N"]
+//
+// --only runs the one case (e.g. "--List 1000"), for looking into a figure;
+// the peers' cost is measured either way.
+//
+// Needs root (a network of its own, where the Coordinator is on 1755).
+// Each figure is the median of R runs; cvcc and the baseline alternate.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/measure.h"
+#include "bench/scenarios.h"
+#include "tests/harness/backup_network.h"
+
+namespace {
+
+struct Case {
+    std::string command;  // as shown in the table
+    long n;
+    std::string scenario;
+    std::vector<std::string> cvccArgs;
+    std::vector<std::string> baselineArgs;
+    double fixedMs;       // the system's own waits inside one cvcc run
+    bool restoreEachRun;  // the run changes the peers: start bnsim afresh before each
+};
+
+struct Row {
+    Case c;
+    double driverRssMiB;
+    double waitMs;
+    double wallMs, clientMs, baselineMs, peakRssMiB, baselineRssMiB, firstRequestMs,
+        baselineFirstRequestMs;
+    long simulatorCalls, namingCalls;
+    bool sameCalls;
+    bool ok;
+};
+
+std::vector<Case> Cases() {
+    std::vector<Case> cases;
+    // A normal run pays the ORB thread's teardown wait of 3 s once; an
+    // executed task adds its 3000 ms poll.
+    for (long n : {0L, 10L, 100L, 1000L, 10000L})
+        cases.push_back({"--List", n, bench::TasksScenario(n), {"--List"}, {"list"}, 3000, false});
+    for (long n : {10L, 100L, 1000L})
+        cases.push_back({"--NSClean",
+                         n,
+                         bench::WorkstationsScenario(n),
+                         {"--NSClean"},
+                         {"nsclean"},
+                         3000,
+                         true});
+    cases.push_back({"--ExecuteId",
+                     1,
+                     bench::ExecuteScenario(),
+                     {"--ExecuteId", "1"},
+                     {"execute", "1"},
+                     6000,
+                     false});
+    return cases;
+}
+
+harness::NetworkOptions Options(const std::string& scenario, const std::string& trace) {
+    harness::NetworkOptions options;
+    options.hostname = "cvcc-bench-host";
+    options.port = 0;  // 1755 in the private network
+    options.scenario = scenario;
+    options.coordinatorOptions = {"-ORBtraceInvocations", "1",  "-ORBtraceTime", "1",
+                                  "-ORBtraceFile",        trace};
+    return options;
+}
+
+Row RunCase(const Case& c, int repeats, const std::string& out) {
+    const std::string dir = out + "/runs/" + c.command.substr(2) + "-" + std::to_string(c.n);
+    std::filesystem::create_directories(dir);
+    const std::string trace = dir + "/omniNames.trace";
+    std::filesystem::remove(trace);
+    harness::BackupNetwork network(Options(c.scenario, trace));
+    if (!network.skipReason().empty())
+        throw std::runtime_error("cannot run here: " + network.skipReason());
+    const bench::Peers peers{network.journalPath(), trace};
+
+    std::vector<std::string> cvcc = {CVCC_BINARY};
+    cvcc.insert(cvcc.end(), c.cvccArgs.begin(), c.cvccArgs.end());
+    std::vector<std::string> baseline = {BASELINE_BINARY};
+    baseline.insert(baseline.end(), c.baselineArgs.begin(), c.baselineArgs.end());
+
+    std::vector<double> wall, client, waits, base, rss, baseRss, first, baseFirst;
+    double driverRss = 0;
+    bench::Sample lastCvcc, lastBase;
+    bool ok = true, same = true;
+    for (int r = 0; r < repeats; ++r) {
+        if (c.restoreEachRun && r > 0) network.StartSimulator();
+        lastBase = bench::Measure(baseline, network.home(), dir, "baseline", peers);
+        if (c.restoreEachRun) network.StartSimulator();
+        lastCvcc = bench::Measure(cvcc, network.home(), dir, "cvcc", peers);
+        ok = ok && lastBase.exitCode == 0 && lastCvcc.exitCode == 0;
+        same = same && lastBase.simulatorOperations == lastCvcc.simulatorOperations &&
+               lastBase.namingCalls == lastCvcc.namingCalls;
+        driverRss = std::max({driverRss, lastBase.driverRssMiB, lastCvcc.driverRssMiB});
+        wall.push_back(lastCvcc.wallMs);
+        waits.push_back(lastCvcc.waitMs);
+        client.push_back(lastCvcc.wallMs - lastCvcc.waitMs);
+        base.push_back(lastBase.wallMs);
+        rss.push_back(lastCvcc.peakRssMiB);
+        baseRss.push_back(lastBase.peakRssMiB);
+        first.push_back(lastCvcc.firstRequestMs);
+        baseFirst.push_back(lastBase.firstRequestMs);
+    }
+    return {c,
+            driverRss,
+            bench::Median(waits),
+            bench::Median(wall),
+            bench::Median(client),
+            bench::Median(base),
+            bench::Median(rss),
+            bench::Median(baseRss),
+            bench::Median(first),
+            bench::Median(baseFirst),
+            lastCvcc.simulatorCalls,
+            lastCvcc.namingCalls,
+            same,
+            ok};
+}
+
+// The peers' own cost per call, seen from a client over the loopback.
+std::pair<double, double> PeerCost(int repeats, const std::string& out) {
+    const std::string dir = out + "/runs/peers";
+    std::filesystem::create_directories(dir);
+    const std::string trace = dir + "/omniNames.trace";
+    harness::BackupNetwork network(Options("{}", trace));
+    const bench::Peers peers{network.journalPath(), trace};
+    const long calls = 5000;
+    std::vector<double> sim, ns;
+    for (int r = 0; r < repeats; ++r) {
+        for (const char* mode : {"probe-sim", "probe-ns"}) {
+            bench::Measure({BASELINE_BINARY, mode, std::to_string(calls)}, network.home(), dir,
+                           mode, peers);
+            std::ifstream in(dir + "/" + mode + ".out");
+            std::string line;
+            std::getline(in, line);
+            double seconds = 0;
+            long done = 0;
+            std::sscanf(line.c_str(), "calls=%ld seconds=%lf", &done, &seconds);
+            (std::string(mode) == "probe-sim" ? sim : ns).push_back(seconds * 1e6 / calls);
+        }
+    }
+    return {bench::Median(sim), bench::Median(ns)};
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string Table(const std::vector<Row>& rows, double simUs, double nsUs, int repeats) {
+    double driverRss = 0;
+    for (const Row& r : rows) driverRss = std::max(driverRss, r.driverRssMiB);
+    std::ostringstream t;
+    t << "| command | N | wall ms | fixed waits ms (measured of at most) | client ms (wall − "
+         "waits) | baseline ms | ratio | "
+         "bnsim calls | omniNames calls | µs/call | peak RSS MiB | baseline RSS MiB | "
+         "exec→1st request ms | baseline exec→1st ms | same calls |\n";
+    t << "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n";
+    for (const Row& r : rows) {
+        const long calls = r.simulatorCalls + r.namingCalls;
+        t << "| " << r.c.command << " | " << r.c.n << " | " << Fixed(r.wallMs, 0) << " | "
+          << Fixed(r.waitMs, 0) << " of " << Fixed(r.c.fixedMs, 0) << " | " << Fixed(r.clientMs, 1)
+          << " | " << Fixed(r.baselineMs, 1) << " | " << Fixed(r.clientMs / r.baselineMs, 2)
+          << " | " << r.simulatorCalls << " | " << r.namingCalls << " | "
+          << Fixed(calls ? r.clientMs * 1e3 / static_cast<double>(calls) : 0, 1) << " | "
+          << Fixed(r.peakRssMiB, 1) << " | " << Fixed(r.baselineRssMiB, 1) << " | "
+          << Fixed(r.firstRequestMs, 1) << " | " << Fixed(r.baselineFirstRequestMs, 1) << " | "
+          << (r.sameCalls ? "yes" : "NO") << (r.ok ? "" : " (a run failed)") << " |\n";
+    }
+    t << "\nPeers' own cost per call (a client's loop of 5000 calls over the loopback): "
+      << "bnsim `_get_version` " << Fixed(simUs, 1) << " µs, omniNames `resolve` " << Fixed(nsUs, 1)
+      << " µs. Medians of " << repeats << " runs. The driver's own resident size "
+      << "when it forked, a floor under every peak RSS figure: at most " << Fixed(driverRss, 1)
+      << " MiB.\n";
+    return t.str();
+}
+
+void WritePlot(const std::vector<Row>& rows, const std::string& out) {
+    {
+        std::ofstream tsv(out + "/results.tsv");
+        tsv << "command\tn\twall_ms\tfixed_ms\tclient_ms\tbaseline_ms\tbnsim_calls\tomninames_calls"
+               "\tpeak_rss_mib\tfirst_request_ms\n";
+        for (const Row& r : rows)
+            tsv << r.c.command << '\t' << r.c.n << '\t' << r.wallMs << '\t' << r.waitMs << '\t'
+                << r.clientMs << '\t' << r.baselineMs << '\t' << r.simulatorCalls << '\t'
+                << r.namingCalls << '\t' << r.peakRssMiB << '\t' << r.firstRequestMs << '\n';
+    }
+    for (const char* command : {"--List", "--NSClean"}) {
+        std::ofstream data(out + "/" + std::string(command + 2) + ".dat");
+        for (const Row& r : rows)
+            if (r.c.command == command && r.c.n > 0)  // log axes: N = 0 has no place
+                data << r.c.n << ' ' << r.clientMs << ' ' << r.baselineMs << '\n';
+    }
+    std::ofstream script(out + "/bench.gp");
+    script << "set terminal png size 900,600\n"
+              "set output '"
+           << out << "/bench.png'\n"
+           << "set logscale xy\n"
+              "set xlabel 'N (tasks for --List, workstations for --NSClean)'\n"
+              "set ylabel 'ms, fixed waits subtracted'\n"
+              "set key top left\n"
+              "set grid\n"
+              "plot '"
+           << out << "/List.dat' using 1:2 with linespoints title 'cvcc --List', '" << out
+           << "/List.dat' using 1:3 with linespoints title 'baseline list', '" << out
+           << "/NSClean.dat' using 1:2 with linespoints title 'cvcc --NSClean', '" << out
+           << "/NSClean.dat' using 1:3 with linespoints title 'baseline nsclean'\n";
+    script.close();
+    const std::string command = "gnuplot '" + out + "/bench.gp'";
+    if (std::system(command.c_str()) != 0)
+        std::cerr << "cvcc_bench: gnuplot failed; install it with scripts/install-deps\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string out = "build/bench";
+    int repeats = 3;
+    std::string only;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--out")
+            out = argv[i + 1];
+        else if (option == "--repeats")
+            repeats = std::max(1, std::atoi(argv[i + 1]));
+        else if (option == "--only")
+            only = argv[i + 1];
+    }
+    out = std::filesystem::absolute(out).string();
+    std::filesystem::create_directories(out);
+    // omniNames' trace times are read as UTC.
+    setenv("TZ", "UTC", 1);
+    try {
+        std::vector<Row> rows;
+        for (const Case& c : Cases()) {
+            if (!only.empty() && only != c.command + " " + std::to_string(c.n)) continue;
+            std::cerr << "cvcc_bench: " << c.command << " N=" << c.n << "\n";
+            rows.push_back(RunCase(c, repeats, out));
+        }
+        const auto [simUs, nsUs] = PeerCost(repeats, out);
+        const std::string table = Table(rows, simUs, nsUs, repeats);
+        std::cout << table;
+        std::ofstream(out + "/table.md") << table;
+        WritePlot(rows, out);
+        std::cerr << "cvcc_bench: wrote " << out << "/table.md, results.tsv and bench.png\n";
+    } catch (const std::exception& e) {
+        std::cerr << "cvcc_bench: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
