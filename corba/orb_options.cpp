@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr const char* kMaxMessageSize = "1073741824";  // 1 GiB
+
 // The ORB id of the design names the Coordinator; omniORB keeps a single ORB
 // and refuses any id but its own.
 const char kOmniOrbId[] = "omniORB4";
@@ -105,5 +107,9 @@ OmniOrbArguments TranslateOrbArguments(int argc, wchar_t* const* argv) {
     // reports a missing object as the check would (OBJECT_NOT_EXIST), and a
     // reference's type is asked with _is_a where it matters.
     out.insert(out.end(), {"-ORBverifyObjectExistsAndType", "0"});
+    // omniORB refuses any GIOP message over 2 MiB by default, and a server's
+    // task list arrives in one reply: some 20,000 tasks would already break
+    // the connection. The limit is raised far past any real server.
+    out.insert(out.end(), {"-ORBgiopMaxMsgSize", kMaxMessageSize});
     return OmniOrbArguments(std::move(out), kOmniOrbId);
 }

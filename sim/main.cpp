@@ -135,6 +135,8 @@ int Serve(const Options& options, bnsim::Scenario scenario) {
     const char* orbOptions[][2] = {{"endPoint", "giop:tcp:127.0.0.1:"},
                                    {"maxServerThreadPerConnection", "1"},
                                    {"clientCallTimeOutPeriod", "20000"},
+                                   // Task lists of 100,000 tasks go out in one reply.
+                                   {"giopMaxMsgSize", "1073741824"},
                                    {nullptr, nullptr}};
     int noArguments = 0;
     CORBA::ORB_var orb = CORBA::ORB_init(noArguments, nullptr, "omniORB4", orbOptions);
