@@ -158,11 +158,11 @@ FaultPlan::FaultPlan(std::vector<FaultSpec> faults) {
 void FaultPlan::Apply(const std::string& object, const std::string& operation) {
     const FaultSpec* chosen = nullptr;
     for (Planned& p : faults_) {
-        if (p.spec.operation != operation || !ObjectMatches(p.spec.object, object)) continue;
+        if (p.rule.operation != operation || !ObjectMatches(p.rule.object, object)) continue;
         const int call = ++p.calls;
         const bool due =
-            call >= p.spec.fromCall && (!p.spec.times || call < p.spec.fromCall + *p.spec.times);
-        if (due && !chosen) chosen = &p.spec;
+            call >= p.rule.fromCall && (!p.rule.times || call < p.rule.fromCall + *p.rule.times);
+        if (due && !chosen) chosen = &p.rule;
     }
     if (!chosen) return;
     switch (chosen->action) {

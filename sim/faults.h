@@ -27,7 +27,7 @@ public:
 
 private:
     struct Planned {
-        FaultSpec spec;
+        FaultSpec rule;
         int calls = 0;
     };
     std::vector<Planned> faults_;

@@ -17,20 +17,20 @@ std::string TaskSuffix(Simulation& sim, std::int32_t id) {
     return std::to_string(id) + (n > 1 ? "/" + std::to_string(n) : "");
 }
 
-BackupNetwork::Task_ptr AddTask(Simulation& sim, const TaskSpec& spec) {
-    const std::string suffix = TaskSuffix(sim, spec.id);
-    auto* servant = new TaskServant(sim, spec, suffix);
+BackupNetwork::Task_ptr AddTask(Simulation& sim, const TaskSpec& plan) {
+    const std::string suffix = TaskSuffix(sim, plan.id);
+    auto* servant = new TaskServant(sim, plan, suffix);
     CORBA::Object_var obj = sim.Activate(servant, servant->journalName());
     BackupNetwork::Task_var task = BackupNetwork::Task::_narrow(obj);
-    sim.tasks().push_back({spec.id, spec.name, servant, task});
+    sim.tasks().push_back({plan.id, plan.name, servant, task});
     return task._retn();
 }
 
 }  // namespace
 
 void CreateTasks(Simulation& sim) {
-    for (const TaskSpec& spec : sim.scenario().tasks) {
-        BackupNetwork::Task_var task = AddTask(sim, spec);
+    for (const TaskSpec& plan : sim.scenario().tasks) {
+        BackupNetwork::Task_var task = AddTask(sim, plan);
     }
 }
 
@@ -47,10 +47,10 @@ CORBA::WChar* ServerServant::host() {
 BackupNetwork::Session_ptr ServerServant::ActivateSession(const CORBA::WChar* login,
                                                           const CORBA::WChar* extra) {
     auto lock = Enter("ActivateSession", {{"login", Utf8(login)}, {"extra", Utf8(extra)}});
-    const ServerSpec& spec = sim_.scenario().server;
+    const ServerSpec& plan = sim_.scenario().server;
     const std::wstring who = wiretext::FromWire(login);
-    if (spec.denyAllLogins ||
-        std::find(spec.denyLogins.begin(), spec.denyLogins.end(), who) != spec.denyLogins.end())
+    if (plan.denyAllLogins ||
+        std::find(plan.denyLogins.begin(), plan.denyLogins.end(), who) != plan.denyLogins.end())
         throw BackupNetwork::Server::AccessDenied();
     const std::string name = sim_.NextName("session");
     CORBA::Object_var obj = sim_.Activate(new SessionServant(sim_, name, Utf8(login)), name);
@@ -119,10 +119,10 @@ void SessionServant::CloseLink(BackupNetwork::Link_ptr link) {
 
 BackupNetwork::Task_ptr SessionServant::CreateTask() {
     auto lock = Enter("CreateTask");
-    TaskSpec spec;
-    for (const LiveTask& t : sim_.tasks()) spec.id = std::max(spec.id, t.id);
-    spec.id = spec.id + 1;
-    return AddTask(sim_, spec);
+    TaskSpec plan;
+    for (const LiveTask& t : sim_.tasks()) plan.id = std::max(plan.id, t.id);
+    plan.id = plan.id + 1;
+    return AddTask(sim_, plan);
 }
 
 void SessionServant::DeleteTask(BackupNetwork::TaskUID taskId) {

@@ -8,12 +8,12 @@ namespace bnsim {
 
 using nlohmann::json;
 
-TaskPropertiesServant::TaskPropertiesServant(Simulation& sim, const TaskSpec& spec,
+TaskPropertiesServant::TaskPropertiesServant(Simulation& sim, const TaskSpec& plan,
                                              const std::string& suffix)
-    : SimObject(sim, "props:" + suffix), suffix_(suffix), id_(spec.id) {
-    attrs_ = {{"fname", CVLib::strings::toAstr(spec.fname)},
-              {"dname", CVLib::strings::toAstr(spec.name)},
-              {"type", static_cast<unsigned>(spec.type)},
+    : SimObject(sim, "props:" + suffix), suffix_(suffix), id_(plan.id) {
+    attrs_ = {{"fname", CVLib::strings::toAstr(plan.fname)},
+              {"dname", CVLib::strings::toAstr(plan.name)},
+              {"type", static_cast<unsigned>(plan.type)},
               {"version", 1},
               {"sources", json::array()},
               {"targets", json::array()}};
@@ -84,13 +84,13 @@ void TaskPropertiesServant::schedule(BackupNetwork::ScheduleProperties_ptr v) {
     schedule_ = BackupNetwork::ScheduleProperties::_duplicate(v);
 }
 
-TaskServant::TaskServant(Simulation& sim, const TaskSpec& spec, const std::string& suffix)
+TaskServant::TaskServant(Simulation& sim, const TaskSpec& plan, const std::string& suffix)
     : SimObject(sim, "task:" + suffix),
-      spec_(spec),
+      spec_(plan),
       suffix_(suffix),
-      props_(new TaskPropertiesServant(sim, spec, suffix)),
-      status_(spec.status),
-      operation_(spec.type) {
+      props_(new TaskPropertiesServant(sim, plan, suffix)),
+      status_(plan.status),
+      operation_(plan.type) {
     // One reference for the POA (handed over by Activate), one kept here so
     // DisplayName stays valid until this task goes.
     props_->_add_ref();

@@ -14,7 +14,7 @@ namespace bnsim {
 
 class TaskPropertiesServant : public POA_BackupNetwork::TaskProperties, public SimObject {
 public:
-    TaskPropertiesServant(Simulation& sim, const TaskSpec& spec, const std::string& suffix);
+    TaskPropertiesServant(Simulation& sim, const TaskSpec& plan, const std::string& suffix);
 
     // The display name now (it can be set), for Session::GetTaskByName.
     std::wstring DisplayName() const;
@@ -74,7 +74,7 @@ private:
 class TaskServant : public POA_BackupNetwork::Task, public SimObject {
 public:
     // Activates the task's properties too.
-    TaskServant(Simulation& sim, const TaskSpec& spec, const std::string& suffix);
+    TaskServant(Simulation& sim, const TaskSpec& plan, const std::string& suffix);
     ~TaskServant() override;
     TaskServant(const TaskServant&) = delete;
     TaskServant& operator=(const TaskServant&) = delete;

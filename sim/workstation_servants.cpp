@@ -186,14 +186,14 @@ BackupWorkstation::IDLBackupDataWrite_ptr NewWriteInterface(Simulation& sim) {
     return Make<BackupWorkstation::IDLBackupDataWrite, DataWriteServant>(sim, "wwrite");
 }
 
-std::string WorkstationObjectName(const WorkstationSpec& spec) {
-    return "workstation:" + spec.name + (spec.kind == "workstation" ? "" : "." + spec.kind);
+std::string WorkstationObjectName(const WorkstationSpec& plan) {
+    return "workstation:" + plan.name + (plan.kind == "workstation" ? "" : "." + plan.kind);
 }
 
-WorkstationServant::WorkstationServant(Simulation& sim, const WorkstationSpec& spec)
-    : SimObject(sim, WorkstationObjectName(spec)) {
-    attrs_ = {{"name", CVLib::strings::toAstr(spec.displayName)},
-              {"host", spec.host.empty() ? sim.host() : CVLib::strings::toAstr(spec.host)}};
+WorkstationServant::WorkstationServant(Simulation& sim, const WorkstationSpec& plan)
+    : SimObject(sim, WorkstationObjectName(plan)) {
+    attrs_ = {{"name", CVLib::strings::toAstr(plan.displayName)},
+              {"host", plan.host.empty() ? sim.host() : CVLib::strings::toAstr(plan.host)}};
 }
 
 BackupWorkstation::Session_ptr WorkstationServant::OpenSession(

@@ -11,11 +11,11 @@ namespace bnsim {
 
 // "workstation:NAME", or "workstation:NAME.KIND" when the kind is not
 // "workstation", as nameclt writes names.
-std::string WorkstationObjectName(const WorkstationSpec& spec);
+std::string WorkstationObjectName(const WorkstationSpec& plan);
 
 class WorkstationServant : public POA_BackupWorkstation::Workstation, public SimObject {
 public:
-    WorkstationServant(Simulation& sim, const WorkstationSpec& spec);
+    WorkstationServant(Simulation& sim, const WorkstationSpec& plan);
 
     CORBA::WChar* name() override { return GetText("name"); }
     CORBA::WChar* host() override { return GetText("host"); }
