@@ -49,12 +49,15 @@ $(FUZZ)/CMakeCache.txt:
 # what it learns goes to $(FUZZ)/corpus/<target>/, a crash to $(FUZZ)/crashes/.
 fuzz: $(FUZZ)/CMakeCache.txt
 	$(CMAKE) --build $(FUZZ) -j $(JOBS) --target $(FUZZ_TARGETS)
-	@set -e; for t in $(FUZZ_TARGETS); do \
+	@passed=0; failed=0; for t in $(FUZZ_TARGETS); do \
 		mkdir -p $(FUZZ)/corpus/$$t $(FUZZ)/crashes; \
 		echo "fuzz: $$t for $(FUZZ_SECONDS) s"; \
-		$(FUZZ)/bin/$$t -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
+		if $(FUZZ)/bin/$$t -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
 			-artifact_prefix=$(FUZZ)/crashes/$$t- $(FUZZ)/corpus/$$t fuzz/corpus/$$t; \
-	done
+		then passed=$$((passed + 1)); else failed=$$((failed + 1)); echo "fuzz: $$t FAILED"; fi; \
+	done; \
+	echo "fuzz: $$passed passed, $$failed failed"; \
+	test $$failed -eq 0
 
 demo: deps build
 	scripts/demo
