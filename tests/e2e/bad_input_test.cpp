@@ -8,17 +8,15 @@
 
 namespace {
 
+using e2e::kDeactivated;
+using e2e::kListHead;
+using e2e::kProxyApplied;
+
 using e2e::CvccCase;
 
-const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
-const std::string kHead =
-    "Available tasks: \n"
-    "Id\t | Name                                               | Status\n" +
-    std::string(76, '-') + "\n";
 const std::string kGone =
     "System error: OBJECT_NOT_EXIST. Description: minor code: OBJECT_NOT_EXIST_NoMatch "
     "(0x4f4d0001), completed: COMPLETED_NO\n";
-const std::string kApplied = "Proxy settings applied successfully.\n";
 const std::string kSection =
     "[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
     "Settings]\r\n";
@@ -87,20 +85,21 @@ const std::vector<CvccCase> kCases = {
     // Damaged files count as absent or lose the damaged value: port 1755.
     PortCase("registry_truncated_in_the_value",
              "Windows Registry Editor Version 5.00\r\n\r\n" + kSection + "\"CoordPort\"=\"27",
-             false, kHead, "", 0),
+             false, kListHead, "", 0),
     PortCase("registry_truncated_in_the_section",
              "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarm",
-             false, kHead, "", 0),
-    PortCase("registry_binary", Binary(), false, kHead, "", 0),
+             false, kListHead, "", 0),
+    PortCase("registry_binary", Binary(), false, kListHead, "", 0),
     PortCase("registry_utf16_without_bom", Utf16LeWithoutBom(e2e::RegistryWithPort("\"2755\"")),
-             false, kHead, "", 0),
+             false, kListHead, "", 0),
     PortCase("registry_utf16_with_bom_is_read",
-             "\xff\xfe" + Utf16LeWithoutBom(e2e::RegistryWithPort("\"2755\"")), true, kHead, "", 0),
+             "\xff\xfe" + Utf16LeWithoutBom(e2e::RegistryWithPort("\"2755\"")), true, kListHead, "",
+             0),
     // Names: printed as the server has them, matched exactly.
     {"odd_names_listed_raw",
      kOddNames,
      {"--List"},
-     kHead + Row("1", "Line\nBreak", 10, "backuping") + Row("2", "Tab\there", 8, "backuping") +
+     kListHead + Row("1", "Line\nBreak", 10, "backuping") + Row("2", "Tab\there", 8, "backuping") +
          Row("3", "Bell\aEsc\x1b[31m", 13, "backuping") +
          Row("4",
              "\u202e"
@@ -135,7 +134,7 @@ const std::vector<CvccCase> kCases = {
     {"display_name_of_a_megabyte",
      R"({"tasks": [{"id": 1, "name": ")" + kLongName + R"("}]})",
      {"--List"},
-     kHead + Row("1", kLongName, kLongName.size(), "idle"),
+     kListHead + Row("1", kLongName, kLongName.size(), "idle"),
      "",
      0,
      {kDeactivated}},
@@ -143,7 +142,7 @@ const std::vector<CvccCase> kCases = {
     {"proxy_largest_argument",
      "{}",
      {"--Proxy", kLargestProxyHost + ":8000"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      {"settings _set_proxyHost {\"value\":\"" + kLargestProxyHost + "\"}",
@@ -151,7 +150,7 @@ const std::vector<CvccCase> kCases = {
     {"proxy_port_past_64_bits_saturates",
      "{}",
      {"-prx", "h:18446744073709551617"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      {"settings _set_proxyHost {\"value\":\"h\"}", "settings _set_proxyPort {\"value\":2147483647}",
@@ -159,7 +158,7 @@ const std::vector<CvccCase> kCases = {
     {"proxy_port_far_below_zero_saturates",
      "{}",
      {"-prx", "h:-99999999999"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      {"settings _set_proxyHost {\"value\":\"h\"}", "settings _set_proxyPort {\"value\":2147483648}",
@@ -170,7 +169,7 @@ const std::vector<CvccCase> kCases = {
     {"duplicate_ids_listed",
      R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsError"}]})",
      {"--List"},
-     kHead + Row("5", "First", 5, "idle") + Row("5", "Second", 6, "error"),
+     kListHead + Row("5", "First", 5, "idle") + Row("5", "Second", 6, "error"),
      "",
      0,
      {kDeactivated}},
@@ -200,7 +199,7 @@ TEST(BadInputFiles, HundredMegabyteRegistry) {
     std::filesystem::resize_file(net.registryPath(), 100u * 1024 * 1024);
     const harness::CvccResult r =
         net.RunCvcc({{"--List"}, {}, std::nullopt, std::chrono::minutes(2), {}, true});
-    EXPECT_EQ(e2e::AfterBanner(r.out), kHead);
+    EXPECT_EQ(e2e::AfterBanner(r.out), kListHead);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_FALSE(r.leftBehind);
@@ -210,7 +209,7 @@ TEST(BadInputFiles, HundredMegabyteRegistry) {
 // large (docs/orb-options.md).
 std::string ManyTasks(int count, std::string& table) {
     std::string scenario = R"({"tasks": [)";
-    table = kHead;
+    table = kListHead;
     for (int i = 0; i < count; ++i) {
         const std::string id = std::to_string(i), name = "T" + id;
         if (i) scenario += ",";

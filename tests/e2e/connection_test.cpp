@@ -4,12 +4,9 @@
 
 namespace {
 
-using e2e::CvccCase;
+using e2e::kListHead;
 
-const std::string kEmptyList =
-    "Available tasks: \n"
-    "Id\t | Name                                               | Status\n" +
-    std::string(76, '-') + "\n";
+using e2e::CvccCase;
 
 const std::string kNotSupported = "\nThis Server version not supported\n";
 
@@ -21,21 +18,21 @@ const std::vector<CvccCase> kCases = {
     {"version_744_accepted_silently",
      Server(R"("version": "7.4.4")"),
      {"--List"},
-     kEmptyList,
+     kListHead,
      "",
      0,
      {"server DeactivateSession {\"session\":\"session:1\"}"}},
     {"version_7440_accepted",
      Server(R"("version": "7.4.40")"),
      {"-l"},
-     kEmptyList,
+     kListHead,
      "",
      0,
      {"server DeactivateSession {\"session\":\"session:1\"}"}},
     {"version_with_build_number_accepted",
      Server(R"("version": "7.4.4.1208")"),
      {"-l"},
-     kEmptyList,
+     kListHead,
      "",
      0,
      {"server DeactivateSession {\"session\":\"session:1\"}"}},
@@ -81,7 +78,7 @@ const std::vector<CvccCase> kCases = {
     {"registry_port_honoured",
      "{}",
      {"--List"},
-     kEmptyList,
+     kListHead,
      "",
      0,
      {"server DeactivateSession {\"session\":\"session:1\"}"},
@@ -90,7 +87,7 @@ const std::vector<CvccCase> kCases = {
     {"registry_dword_port_honoured",
      "{}",
      {"--List"},
-     kEmptyList,
+     kListHead,
      "",
      0,
      {"server DeactivateSession {\"session\":\"session:1\"}"},
@@ -99,7 +96,7 @@ const std::vector<CvccCase> kCases = {
     {"default_port_without_the_value",
      "{}",
      {"--List"},
-     kEmptyList,
+     kListHead,
      "",
      0,
      {"server DeactivateSession {\"session\":\"session:1\"}"},

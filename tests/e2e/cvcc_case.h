@@ -34,6 +34,18 @@ inline void PrintTo(const CvccCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+// Texts many cases expect: the session's end in the journal, the list's
+// heading, the sweep's heading and the proxy command's success.
+inline const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
+inline const std::string kListHead =
+    "Available tasks: \n"
+    "Id\t | Name                                               | Status\n" +
+    std::string(76, '-') + "\n";
+inline const std::string kSweepHeading =
+    "Removing dead workstation links on the Coordinator. The operation can take several minutes, "
+    "depending on the Backup Network size\n\n";
+inline const std::string kProxyApplied = "Proxy settings applied successfully.\n";
+
 // The journal's requests that change something on the server: task
 // commands, deletions, settings written, session ends and shutdowns.
 std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal);

@@ -15,19 +15,15 @@
 
 namespace {
 
+using e2e::kDeactivated;
+using e2e::kListHead;
+using e2e::kSweepHeading;
+
 using harness::BackupNetwork;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
-const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
 const std::string kUnable = "Unable to connect the backup server.\n";
-const std::string kHead =
-    "Available tasks: \n"
-    "Id\t | Name                                               | Status\n" +
-    std::string(76, '-') + "\n";
-const std::string kRemoving =
-    "Removing dead workstation links on the Coordinator. The operation can take several minutes, "
-    "depending on the Backup Network size\n\n";
 const std::string kLookupFailed =
     "An error occurred while obtain an object reference\nNotFound\n"
     "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
@@ -204,7 +200,7 @@ const std::vector<Fault> kFaults = {
     {"server_killed_during_a_listing",
      WithFault(Crash("task:3", "GetStatus")),
      {"--List"},
-     kHead + Row("1", "Nightly", "idle") + Row("2", "A", "idle") + "3\t | B" +
+     kListHead + Row("1", "Nightly", "idle") + Row("2", "A", "idle") + "3\t | B" +
          std::string(49, ' ') + kUnable,
      "",
      1,
@@ -281,7 +277,7 @@ const std::vector<Fault> kFaults = {
          "faults": [)" +
          Crash("workstation:WS-2", "_get_name") + "]}",
      {"--NSClean"},
-     kRemoving +
+     kSweepHeading +
          "The following dead workstation links removed from the Coordinator:\n    WS-2\n    WS-3\n",
      "",
      0,
@@ -294,7 +290,7 @@ const std::vector<Fault> kFaults = {
     {"silent_workstation_holds_the_sweep",
      R"({"workstations": [{"name": "GONE", "state": "dead"}, {"name": "HUNG", "state": "silent"}]})",
      {"--NSClean"},
-     kRemoving,
+     kSweepHeading,
      "",
      -1,
      {},
@@ -309,7 +305,7 @@ const std::vector<Fault> kFaults = {
     {"silent_workstation_with_a_call_timeout_is_swept",
      R"({"workstations": [{"name": "GONE", "state": "dead"}, {"name": "HUNG", "state": "silent"}]})",
      {"--NSClean"},
-     kRemoving +
+     kSweepHeading +
          "The following dead workstation links removed from the Coordinator:\n    GONE\n    HUNG\n",
      "",
      0,

@@ -3,14 +3,10 @@
 
 namespace {
 
+using e2e::kDeactivated;
+using e2e::kListHead;
+
 using e2e::CvccCase;
-
-const std::string kHead =
-    "Available tasks: \n"
-    "Id\t | Name                                               | Status\n" +
-    std::string(76, '-') + "\n";
-
-const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
 
 std::string Row(const std::string& id, const std::string& paddedName, const std::string& status) {
     return id + "\t | " + paddedName + " | " + status + "\n";
@@ -43,7 +39,7 @@ std::string EveryStatusScenario() {
 }
 
 std::string EveryStatusTable() {
-    std::string table = kHead;
+    std::string table = kListHead;
     for (int i = 0; i < 17; ++i) {
         std::string name = kStatuses[i];
         name.resize(50, ' ');
@@ -53,7 +49,7 @@ std::string EveryStatusTable() {
 }
 
 const std::vector<CvccCase> kCases = {
-    {"empty_snapshot", "{}", {"--List"}, kHead, "", 0, {kDeactivated}},
+    {"empty_snapshot", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}},
     {"every_status_in_words",
      EveryStatusScenario(),
      {"-l"},
@@ -70,7 +66,7 @@ const std::vector<CvccCase> kCases = {
          kLonger + R"(", "status": "tsError"},
         {"id": 2147483647, "name": "Фотоархив 𝄞 設計", "status": "tsBackup"}]})",
      {"--List", "ignored", "--Close"},
-     kHead + Row("3", "Nightly" + std::string(43, ' '), "idle") + Row("-7", kFifty, "success") +
+     kListHead + Row("3", "Nightly" + std::string(43, ' '), "idle") + Row("-7", kFifty, "success") +
          Row("1", kLonger, "error") +
          // The field counts characters, not bytes: 14 of them here.
          Row("2147483647", "Фотоархив 𝄞 設計" + std::string(36, ' '), "backuping"),
@@ -82,7 +78,7 @@ const std::vector<CvccCase> kCases = {
      R"({"tasks": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}],
          "faults": [{"object": "task:2", "operation": "GetStatus", "raise": "NO_PERMISSION"}]})",
      {"--List"},
-     kHead + Row("1", "A" + std::string(49, ' '), "idle") + "2\t | B" + std::string(49, ' ') +
+     kListHead + Row("1", "A" + std::string(49, ' '), "idle") + "2\t | B" + std::string(49, ' ') +
          "System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: "
          "COMPLETED_NO\n",
      "",

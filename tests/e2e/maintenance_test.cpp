@@ -4,23 +4,17 @@
 
 namespace {
 
-using e2e::CvccCase;
+using e2e::kDeactivated;
+using e2e::kListHead;
+using e2e::kProxyApplied;
+using e2e::kSweepHeading;
 
-const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
-const std::string kEmptyList =
-    "Available tasks: \n"
-    "Id\t | Name                                               | Status\n" +
-    std::string(76, '-') + "\n";
-const std::string kRemoving =
-    "Removing dead workstation links on the Coordinator. The operation can take several minutes, "
-    "depending on the Backup Network size\n\n";
+using e2e::CvccCase;
 
 std::vector<std::string> ProxyStored(const std::string& hostJson, const std::string& port) {
     return {"settings _set_proxyHost {\"value\":" + hostJson + "}",
             "settings _set_proxyPort {\"value\":" + port + "}", kDeactivated};
 }
-
-const std::string kApplied = "Proxy settings applied successfully.\n";
 
 const std::string kWorkstations = R"({"workstations": [
     {"name": "ALIVE-1"}, {"name": "OLD-LAPTOP", "state": "dead"}, {"name": "Станция-2", "state": "dead"},
@@ -51,50 +45,56 @@ const std::vector<CvccCase> kCases = {
     {"proxy_host_and_port",
      "{}",
      {"--Proxy", "myproxy:8000", "ignored"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      ProxyStored("\"myproxy\"", "8000")},
-    {"proxy_empty_host", "{}", {"-prx", ":8000"}, kApplied, "", 0, ProxyStored("\"\"", "8000")},
+    {"proxy_empty_host",
+     "{}",
+     {"-prx", ":8000"},
+     kProxyApplied,
+     "",
+     0,
+     ProxyStored("\"\"", "8000")},
     {"proxy_empty_port_is_zero",
      "{}",
      {"-prx", "myproxy:"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      ProxyStored("\"myproxy\"", "0")},
     {"proxy_splits_at_the_first_colon",
      "{}",
      {"-prx", "a:b:c"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      ProxyStored("\"a\"", "0")},
     {"proxy_port_with_trailing_letters",
      "{}",
      {"-prx", "h:8080abc"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      ProxyStored("\"h\"", "8080")},
     {"proxy_negative_port_wraps",
      "{}",
      {"-prx", "h:-1"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      ProxyStored("\"h\"", "4294967295")},
     {"proxy_port_past_32_bits_saturates",
      "{}",
      {"-prx", "h:99999999999"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      ProxyStored("\"h\"", "2147483647")},
     {"proxy_non_ascii_host",
      "{}",
      {"-prx", "прокси.пример:3128"},
-     kApplied,
+     kProxyApplied,
      "",
      0,
      ProxyStored("\"прокси.пример\"", "3128")},
@@ -123,24 +123,24 @@ const std::vector<CvccCase> kCases = {
     {"nsclean_nothing_to_remove",
      "{}",
      {"--NSClean"},
-     kRemoving + "No dead workstation links registered on the Coordinator\n",
+     kSweepHeading + "No dead workstation links registered on the Coordinator\n",
      "",
      0},
     {"nsclean_then_list",
      kWorkstations,
      {"--NSClean", "--List"},
-     kRemoving +
+     kSweepHeading +
          "The following dead workstation links removed from the Coordinator:\n    OLD-LAPTOP\n    "
          "Станция-2\n"
          "    NOT-A-WS\n" +
-         kEmptyList,
+         kListHead,
      "",
      0,
      {kDeactivated}},
     {"list_then_nsclean_only_lists",
      kWorkstations,
      {"--List", "--NSClean"},
-     kEmptyList,
+     kListHead,
      "",
      0,
      {kDeactivated}},

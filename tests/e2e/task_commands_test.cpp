@@ -4,9 +4,9 @@
 
 namespace {
 
-using e2e::CvccCase;
+using e2e::kDeactivated;
 
-const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
+using e2e::CvccCase;
 
 // Nightly (1) is idle and, once started, busy for two polls; Busy (2) is
 // backing up; Quick (3) is done at the first poll; Nightly again (4) as a
