@@ -59,19 +59,13 @@ const std::vector<CvccCase> kCases = {
      Server(R"("bound": false)"),
      {"--List"},
      kNotSupported,
-     "An error occurred while obtain an object reference\nNotFound\n"
-     "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
-     "Reason: Missing node. One of the components of a name specifies a binding that does not "
-     "exist\n",
+     e2e::kServerNotBound,
      1},
     {"no_server_bound_under_this_host_name",
      Server(R"("host": "another-host")"),
      {"--List"},
      kNotSupported,
-     "An error occurred while obtain an object reference\nNotFound\n"
-     "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
-     "Reason: Missing node. One of the components of a name specifies a binding that does not "
-     "exist\n",
+     e2e::kServerNotBound,
      1},
     {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, "", 1},
     // The port comes from the registry, as text, whatever it holds.

@@ -45,6 +45,12 @@ inline const std::string kSweepHeading =
     "Removing dead workstation links on the Coordinator. The operation can take several minutes, "
     "depending on the Backup Network size\n\n";
 inline const std::string kProxyApplied = "Proxy settings applied successfully.\n";
+// stderr when no server is bound under this computer's name.
+inline const std::string kServerNotBound =
+    "An error occurred while obtain an object reference\nNotFound\n"
+    "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
+    "Reason: Missing node. One of the components of a name specifies a binding that does not "
+    "exist\n";
 
 // The journal's requests that change something on the server: task
 // commands, deletions, settings written, session ends and shutdowns.

@@ -24,12 +24,6 @@ using std::chrono::milliseconds;
 using std::chrono::seconds;
 
 const std::string kUnable = "Unable to connect the backup server.\n";
-const std::string kLookupFailed =
-    "An error occurred while obtain an object reference\nNotFound\n"
-    "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
-    "Reason: Missing node. One of the components of a name specifies a binding that does not "
-    "exist\n";
-
 // Nightly (1) backs up for three polls; A, B and C (2, 3, 4) are idle.
 const std::string kTasks = R"("tasks": [
     {"id": 1, "name": "Nightly", "start": [{"status": "tsBackup", "polls": 3}, {"status": "tsSuccess"}]},
@@ -342,7 +336,7 @@ TEST(CoordinatorMoved, RegistryPortDecides) {
 
     r = net.RunCvcc({{"--List"}, {}, e2e::RegistryWithPort("\"2755\"")});
     EXPECT_EQ(e2e::AfterBanner(r.out), "\nThis Server version not supported\n");
-    EXPECT_EQ(r.err, kLookupFailed);
+    EXPECT_EQ(r.err, e2e::kServerNotBound);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.leftBehind);
 }
