@@ -5,27 +5,16 @@
 
 namespace {
 
-enum class Key {
-    Help,
-    Delete,
-    DeleteId,
-    DeleteAll,
-    Stop,
-    StopId,
-    StopAll,
-    Execute,
-    ExecuteId,
-    ExecuteAll,
-    Close,
-    List,
-    Proxy,
-    NSClean,
-};
+// What a key does; the task keys differ only in the command and in how
+// their tasks are named, which their rows carry.
+enum class Key { Help, Tasks, AllTasks, Close, List, Proxy, NSClean };
 
 struct KeyRow {
     const wchar_t* longForm;
     const wchar_t* shortForm;
     Key key;
+    TaskCommand command = TaskCommand::Execute;  // the task keys only
+    bool byId = false;                           // Key::Tasks only
 };
 
 // Compared in this order, each form exactly and case-sensitively. The long
@@ -33,15 +22,15 @@ struct KeyRow {
 // "--ExecuteAll", as the usage text spells it, is an unknown parameter.
 constexpr KeyRow kKeyTable[] = {
     {L"--Help", L"-h", Key::Help},
-    {L"--Delete", L"-d", Key::Delete},
-    {L"--DeleteId", L"-di", Key::DeleteId},
-    {L"--DeleteAll", L"-da", Key::DeleteAll},
-    {L"--Stop", L"-s", Key::Stop},
-    {L"--StopId", L"-si", Key::StopId},
-    {L"--StopAll", L"-sa", Key::StopAll},
-    {L"--Execute", L"-e", Key::Execute},
-    {L"--ExecuteId", L"-ei", Key::ExecuteId},
-    {L"--ExcuteAll", L"-ea", Key::ExecuteAll},
+    {L"--Delete", L"-d", Key::Tasks, TaskCommand::Delete, false},
+    {L"--DeleteId", L"-di", Key::Tasks, TaskCommand::Delete, true},
+    {L"--DeleteAll", L"-da", Key::AllTasks, TaskCommand::Delete},
+    {L"--Stop", L"-s", Key::Tasks, TaskCommand::Stop, false},
+    {L"--StopId", L"-si", Key::Tasks, TaskCommand::Stop, true},
+    {L"--StopAll", L"-sa", Key::AllTasks, TaskCommand::Stop},
+    {L"--Execute", L"-e", Key::Tasks, TaskCommand::Execute, false},
+    {L"--ExecuteId", L"-ei", Key::Tasks, TaskCommand::Execute, true},
+    {L"--ExcuteAll", L"-ea", Key::AllTasks, TaskCommand::Execute},
     {L"--Close", L"-c", Key::Close},
     {L"--List", L"-l", Key::List},
     {L"--Proxy", L"-prx", Key::Proxy},
@@ -106,41 +95,13 @@ void ConsoleApp::ProcessCommandLine() {
                 PrintUsage();
                 argumentIndex = static_cast<std::uint32_t>(arguments.size());
                 break;
-            case Key::Delete:
+            case Key::Tasks:
                 OpenSession();
-                ProcessTasks(TaskCommand::Delete, false);
+                ProcessTasks(row->command, row->byId);
                 break;
-            case Key::DeleteId:
+            case Key::AllTasks:
                 OpenSession();
-                ProcessTasks(TaskCommand::Delete, true);
-                break;
-            case Key::DeleteAll:
-                OpenSession();
-                ProcessAllTasks(TaskCommand::Delete);
-                break;
-            case Key::Stop:
-                OpenSession();
-                ProcessTasks(TaskCommand::Stop, false);
-                break;
-            case Key::StopId:
-                OpenSession();
-                ProcessTasks(TaskCommand::Stop, true);
-                break;
-            case Key::StopAll:
-                OpenSession();
-                ProcessAllTasks(TaskCommand::Stop);
-                break;
-            case Key::Execute:
-                OpenSession();
-                ProcessTasks(TaskCommand::Execute, false);
-                break;
-            case Key::ExecuteId:
-                OpenSession();
-                ProcessTasks(TaskCommand::Execute, true);
-                break;
-            case Key::ExecuteAll:
-                OpenSession();
-                ProcessAllTasks(TaskCommand::Execute);
+                ProcessAllTasks(row->command);
                 break;
             case Key::Close:
                 // The server is needed, a session is not.
