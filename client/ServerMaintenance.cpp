@@ -49,7 +49,10 @@ void ConsoleApp::CleanCoordinator() {
     } else {
         std::wcout << L"The following dead workstation links removed from the Coordinator:"
                    << std::endl;
-        for (const std::wstring& name : removed) std::wcout << L"    " << name << std::endl;
+        // The names keep the Coordinator's bytes for the unbinding; printed,
+        // they are the Coordinator's text, decoded strictly.
+        for (const std::wstring& name : removed)
+            std::wcout << L"    " << wiretext::FromWire(name) << std::endl;
     }
     Disconnect();
 }

@@ -8,6 +8,7 @@
 #include "client/ConsoleAppEx.h"
 #include "client/task_id.h"
 #include "client/task_status_text.h"
+#include "idl/task_status.h"
 #include "idl/wire_text.h"
 
 namespace {
@@ -15,8 +16,9 @@ namespace {
 // The wait between starting a task and its first status poll, and between polls.
 constexpr std::chrono::milliseconds kPollInterval(3000);
 
-// Busy with an operation: backup, restore or synchronisation.
-bool IsBusy(BackupNetwork::TaskStatus status) {
+// Busy with an operation: backup, restore or synchronisation. Every other
+// value, also one past the statuses this client knows, is not busy.
+bool IsBusy(CORBA::ULong status) {
     return status < BackupNetwork::tsRefresh;
 }
 
@@ -73,7 +75,7 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
 void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command) {
     if (CORBA::is_nil(task)) return;
     const std::wstring name = DisplayName(task);
-    const bool busy = IsBusy(task->GetStatus());
+    const bool busy = IsBusy(wiretext::GetTaskStatus(task));
     switch (command) {
         case TaskCommand::Delete:
             if (busy) {
@@ -106,11 +108,11 @@ void ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task) {
     // "Waiting" and each dot reach the terminal before the sleep that follows.
     std::wcout << L"Waiting" << std::flush;
     std::this_thread::sleep_for(kPollInterval);
-    BackupNetwork::TaskStatus status = task->GetStatus();
+    CORBA::ULong status = wiretext::GetTaskStatus(task);
     while (IsBusy(status)) {
         std::wcout << L"." << std::flush;
         std::this_thread::sleep_for(kPollInterval);
-        status = task->GetStatus();
+        status = wiretext::GetTaskStatus(task);
     }
     std::wcout << std::endl;
     std::wcout << L"Completed with status: " << GetTaskStatusText(status) << std::endl;

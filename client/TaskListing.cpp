@@ -4,10 +4,11 @@
 
 #include "client/ConsoleApp.h"
 #include "client/task_status_text.h"
+#include "idl/task_status.h"
 #include "idl/wire_text.h"
 
-const wchar_t* GetTaskStatusText(BackupNetwork::TaskStatus status) {
-    switch (static_cast<unsigned>(status)) {
+const wchar_t* GetTaskStatusText(CORBA::ULong status) {
+    switch (status) {
         case BackupNetwork::tsBackup:
             return L"backuping";
         case BackupNetwork::tsRestore:
@@ -55,7 +56,8 @@ void ConsoleApp::ListTasks() {
         props = task->props();
         CORBA::WString_var name = props->dname();
         std::wcout << std::setw(50) << wiretext::FromWire(name.in());
-        const BackupNetwork::TaskStatus status = task->GetStatus();
+        // Asked before " | " is written: a failing call leaves the row there.
+        const CORBA::ULong status = wiretext::GetTaskStatus(task);
         std::wcout << L" | " << GetTaskStatusText(status) << std::endl;
     }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());

@@ -1,7 +1,8 @@
-// The console's words for a task's status; "unknown" for any value past the
-// last one the protocol defines.
+// The console's words for a task's status. The status is taken as it
+// travels, an unsigned long, so a value past tsTotal that a newer server
+// sends reaches here and reads "unknown".
 #pragma once
 
-#include "BackupNetwork.hh"
+#include <omniORB4/CORBA.h>
 
-const wchar_t* GetTaskStatusText(BackupNetwork::TaskStatus status);
+const wchar_t* GetTaskStatusText(CORBA::ULong status);

@@ -108,6 +108,12 @@ int CCorbaWrapper::InitPOA() {
 
 bool CCorbaWrapper::StartOrbThread() {
     if (!threadControl) return false;
+    {
+        // The thread let go by an earlier teardown ended already or never
+        // will in time; its signal belongs to the thread that starts now.
+        boost::lock_guard<boost::mutex> lock(threadControl->mutex);
+        threadControl->ended = false;
+    }
     boost::thread started(boost::bind(&CCorbaWrapper::OrbThreadFunc, this));
     // A thread held from before is let go, never joined.
     if (threadControl->thread.joinable()) threadControl->thread.detach();
@@ -132,17 +138,21 @@ void CCorbaWrapper::OrbThreadFunc(CCorbaWrapper* wrapper) {
         // The thread has nobody to report to; its owner learns of the end
         // from the signal below.
     }
+    {
+        boost::lock_guard<boost::mutex> lock(wrapper->threadControl->mutex);
+        wrapper->threadControl->ended = true;
+    }
     wrapper->threadControl->endSignal.notify_one();
 }
 
 void CCorbaWrapper::StopOrbThread() {
     if (!IsOrbThreadRunning()) return;
     boost::unique_lock<boost::mutex> lock(threadControl->mutex);
-    // The thread has usually signalled already (shutdown waited for its run
-    // to return), and a signal given before the wait is not kept: a normal
-    // teardown pays the full 3 s here, once.
-    threadControl->endSignal.timed_wait(lock,
-                                        boost::get_system_time() + boost::posix_time::seconds(3));
+    // The thread has usually ended already (shutdown waited for its run to
+    // return): its kept signal ends the wait at once. One that hangs gets 3 s.
+    OrbThreadControl& control = *threadControl;
+    control.endSignal.timed_wait(lock, boost::get_system_time() + boost::posix_time::seconds(3),
+                                 [&control] { return control.ended; });
     // The ORB thread reaches no interruption point; the request stops
     // nothing but is all that can be asked of it.
     threadControl->thread.interrupt();

@@ -66,8 +66,8 @@ public:
     // the teardown goes on. Each retry waits 200 ms; five retries at most.
     void DestroyPOA();
     void DestroyOrb();
-    // Waits for the ORB thread's end signal for 3 s at most (a signal given
-    // before the wait began is not seen), then lets the thread go.
+    // Waits for the ORB thread's end for 3 s at most, and not at all when it
+    // has ended already (its signal is kept), then lets the thread go.
     void StopOrbThread();
     // DestroyPOA, then DestroyOrb. Back to no ORB, no POA, no thread.
     void DisconnectNS();

@@ -1,6 +1,8 @@
-// The ORB thread of a CCorbaWrapper and its end signal. The wrapper owns it;
-// the thread notifies endSignal once when the ORB's run is over, without
-// taking mutex, which only StopOrbThread holds while it waits.
+// The ORB thread of a CCorbaWrapper and its end signal. The wrapper owns it.
+// When the ORB's run is over the thread sets `ended` under `mutex` and
+// notifies endSignal once; StopOrbThread waits for `ended` itself, so an end
+// that came before the wait began is not missed. A new thread starts with
+// `ended` cleared.
 #pragma once
 
 #include <boost/thread/condition_variable.hpp>
@@ -19,4 +21,6 @@ struct OrbThreadControl {
     boost::thread thread;
     boost::mutex mutex;
     boost::condition_variable endSignal;
+    // The thread that runs now has ended; written and read under mutex.
+    bool ended = false;
 };

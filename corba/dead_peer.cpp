@@ -4,12 +4,12 @@
 #include <omniORB4/omniIOR.h>
 
 #include <mutex>
+#include <thread>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "corba/locate_probe.h"
-#include "corba/port_probe.h"
 
 namespace {
 
@@ -45,15 +45,16 @@ std::vector<Endpoint> IiopEndpoints(CORBA::Object_ptr object) {
     return endpoints;
 }
 
-constexpr CORBA::ULong kMaxRetries = 5;
+// The pause between two rounds of probes of a peer that accepts and drops.
+constexpr std::chrono::milliseconds kProbePause(20);
 
-CORBA::Boolean RetryWhenPeerIsGone(void*, CORBA::ULong retries, const CORBA::COMM_FAILURE&,
-                                   CORBA::Object_ptr object, const char*) {
-    // A retry's connection is refused (TRANSIENT, which does not come back
-    // here) once the process has closed its listener; while it is still
-    // exiting the connection is accepted and dropped, and the peer is asked
-    // again. The bound keeps a peer that keeps dropping from looping.
-    return retries < kMaxRetries && PeerIsGone(object);
+CORBA::Boolean TransientWhenPeerIsGone(void*, CORBA::ULong, const CORBA::COMM_FAILURE&,
+                                       CORBA::Object_ptr object, const char*) {
+    // Never a retry: raising from here replaces the COMM_FAILURE that omniORB
+    // would throw on, and nothing is sent again.
+    if (PeerIsGone(object))
+        throw CORBA::TRANSIENT(omni::TRANSIENT_ConnectFailed, CORBA::COMPLETED_NO);
+    return false;
 }
 
 }  // namespace
@@ -62,19 +63,26 @@ bool PeerIsGone(CORBA::Object_ptr object) {
     if (CORBA::is_nil(object)) return false;
     const std::vector<Endpoint> endpoints = IiopEndpoints(object);
     if (endpoints.empty()) return false;
-    for (const Endpoint& endpoint : endpoints) {
-        // A peer that accepts and stays silent may be hung rather than gone:
-        // its COMM_FAILURE stands.
-        const LocateOutcome outcome =
-            LocateProbe(endpoint.host, endpoint.port, endpoint.objectKey, kPortProbeSeconds);
-        if (outcome == LocateOutcome::Answered || outcome == LocateOutcome::Silent) return false;
+    const auto deadline = std::chrono::steady_clock::now() + kGoneProbeBound;
+    for (;;) {
+        bool allRefused = true;
+        for (const Endpoint& endpoint : endpoints) {
+            const LocateOutcome outcome =
+                LocateProbe(endpoint.host, endpoint.port, endpoint.objectKey, kGoneProbeBound);
+            // A reply proves the peer alive; silence may be a hung peer.
+            if (outcome == LocateOutcome::Answered || outcome == LocateOutcome::Silent)
+                return false;
+            if (outcome == LocateOutcome::Dropped) allRefused = false;
+        }
+        if (allRefused) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(kProbePause);
     }
-    return true;
 }
 
 void InstallDeadPeerHandler() {
     static std::once_flag installed;
     std::call_once(installed, [] {
-        omniORB::installCommFailureExceptionHandlerExt(nullptr, RetryWhenPeerIsGone);
+        omniORB::installCommFailureExceptionHandlerExt(nullptr, TransientWhenPeerIsGone);
     });
 }

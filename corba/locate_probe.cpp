@@ -42,10 +42,10 @@ private:
     int fd_;
 };
 
-bool WaitFor(int fd, short events, long timeoutSeconds) {
+bool WaitFor(int fd, short events, std::chrono::milliseconds timeout) {
     pollfd p{fd, events, 0};
     int r;
-    while ((r = poll(&p, 1, static_cast<int>(timeoutSeconds * 1000))) < 0 && errno == EINTR) {
+    while ((r = poll(&p, 1, static_cast<int>(timeout.count()))) < 0 && errno == EINTR) {
     }
     return r > 0;
 }
@@ -53,7 +53,7 @@ bool WaitFor(int fd, short events, long timeoutSeconds) {
 }  // namespace
 
 LocateOutcome LocateProbe(const std::string& host, unsigned port, const std::string& objectKey,
-                          long timeoutSeconds) {
+                          std::chrono::milliseconds timeout) {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
@@ -67,15 +67,15 @@ LocateOutcome LocateProbe(const std::string& host, unsigned port, const std::str
     if (connected != 0) {
         int error = 0;
         socklen_t length = sizeof error;
-        if (!WaitFor(sock.fd(), POLLOUT, timeoutSeconds) ||
-            getsockopt(sock.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
+        if (!WaitFor(sock.fd(), POLLOUT, timeout)) return LocateOutcome::Silent;
+        if (getsockopt(sock.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
             return LocateOutcome::Refused;
     }
     const std::vector<char> request = LocateRequest(objectKey);
     if (send(sock.fd(), request.data(), request.size(), MSG_NOSIGNAL) !=
         static_cast<ssize_t>(request.size()))
         return LocateOutcome::Dropped;
-    if (!WaitFor(sock.fd(), POLLIN, timeoutSeconds)) return LocateOutcome::Silent;
+    if (!WaitFor(sock.fd(), POLLIN, timeout)) return LocateOutcome::Silent;
     char reply[64];
     return recv(sock.fd(), reply, sizeof reply, 0) > 0 ? LocateOutcome::Answered
                                                        : LocateOutcome::Dropped;

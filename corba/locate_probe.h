@@ -9,16 +9,17 @@
 // are reset when the listener goes.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 enum class LocateOutcome {
     Answered,  // the peer replied: it is alive
-    Refused,   // no connection could be made
+    Refused,   // the connection was refused or failed: nothing listens there
     Dropped,   // connected, then closed or reset without a reply
-    Silent,    // connected, and no reply within the timeout
+    Silent,    // no connection or no reply within the timeout: hung, or far away
 };
 
-// Blocks the calling thread for at most timeoutSeconds for the connection and
-// as long again for the reply.
+// Blocks the calling thread for at most `timeout` for the connection and as
+// long again for the reply.
 LocateOutcome LocateProbe(const std::string& host, unsigned port, const std::string& objectKey,
-                          long timeoutSeconds);
+                          std::chrono::milliseconds timeout);

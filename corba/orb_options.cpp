@@ -97,10 +97,10 @@ OmniOrbArguments TranslateOrbArguments(int argc, wchar_t* const* argv) {
     // omniORB's default level 1 would warn on stderr, for example about a
     // host whose only interface is the loopback.
     if (!traceLevelGiven) out.insert(out.end(), {"-ORBtraceLevel", "0"});
-    // No call timeout is set here, but omniORB also reads timeouts from its
-    // configuration file and environment; with one set, a peer that does not
-    // answer in time is then reported as TRANSIENT, as a refused one is.
-    out.insert(out.end(), {"-ORBthrowTransientOnTimeOut", "1"});
+    // No call timeout is set here, but omniORB reads one from its
+    // configuration file and environment (ORBclientCallTimeOutPeriod). A call
+    // that runs out of it raises omniORB's own TIMEOUT, not TRANSIENT: a
+    // slow peer is not a gone one, and the sweep must not unbind it.
     // omniORB checks every new reference with a LocateRequest before its
     // first call; a task listing gets three new references per task, so the
     // check would add three round trips to its five calls. The call itself

@@ -15,8 +15,8 @@
 //   anything else                    unchanged
 //
 // and appends -ORBtraceLevel 0 when no debug level was given (the designed
-// ORB is silent by default) and -ORBthrowTransientOnTimeOut 1. The ORB id becomes "omniORB4",
-// the only one omniORB accepts; wide texts become UTF-8.
+// ORB is silent by default). The ORB id becomes "omniORB4", the only one
+// omniORB accepts; wide texts become UTF-8.
 #pragma once
 
 #include <string>

@@ -53,6 +53,8 @@ std::wstring FromWire(std::wstring_view wire) {
             text.push_back(static_cast<wchar_t>(kFirstSupplementary + ((unit - kHighFirst) << 10) +
                                                 (low - kLowFirst)));
             ++i;
+        } else if (IsHigh(unit) || IsLow(unit)) {
+            text.push_back(kReplacement);
         } else {
             text.push_back(wire[i]);
         }

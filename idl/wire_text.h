@@ -22,8 +22,11 @@ namespace wiretext {
 std::wstring ToWire(const std::wstring& text);
 
 // Joins each high surrogate that is directly followed by a low surrogate
-// into one character. Lone surrogates stay as they are, so text that came
-// from bytes that were not valid UTF-8 is not lost.
+// into one character; every lone surrogate becomes U+FFFD. Text from a peer
+// is decoded strictly: the console would write the lone surrogates
+// U+DC80..U+DCFF as the raw bytes they stand for in the user's own
+// arguments (utility/strings.h), and a peer must not reach the terminal with
+// raw bytes such as the 8-bit control CSI.
 std::wstring FromWire(std::wstring_view wire);
 
 // As above, for a string that the ORB returned; null gives an empty string.

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "corba/naming_layout.h"
 #include "utility/strings.h"
@@ -14,6 +16,14 @@ const char kWorkstationRepositoryId[] = "IDL:BackupWorkstation/Workstation:1.0";
 
 // Room for the host name, as the client has always read it.
 constexpr size_t kHostNameBufferSize = 260;
+
+// A name as one string; ids and kinds cannot hold a NUL.
+std::string BindingKey(const CosNaming::Name& name) {
+    std::string key;
+    for (CORBA::ULong i = 0; i < name.length(); ++i)
+        key.append(name[i].id.in()).append(1, '\0').append(name[i].kind.in()).append(1, '\0');
+    return key;
+}
 
 }  // namespace
 
@@ -54,10 +64,17 @@ CBackupNetwork::WorkstationsList CBackupNetwork::GetWorkstationsList() {
         return names;
     }
     if (CORBA::is_nil(iterator)) return names;
+    // A naming service hands each binding out once; one that repeats a
+    // binding would keep this loop going for good.
+    std::set<std::string> seen;
     CosNaming::Binding_var binding;
     while (iterator->next_one(binding.out())) {
-        if (binding->binding_type != CosNaming::nobject) continue;
         const CosNaming::Name& name = binding->binding_name;
+        if (!seen.insert(BindingKey(name)).second)
+            EchoError("An error occurred while listing the workstations. Coordinator returned the "
+                      "same binding twice",
+                      nullptr, nullptr, true);
+        if (binding->binding_type != CosNaming::nobject) continue;
         try {
             CORBA::Object_var object = network->resolve(name);
             if (name.length() > 0 && std::strcmp(name[0].kind, naming::kWorkstationKind) == 0) {

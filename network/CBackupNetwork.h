@@ -34,7 +34,9 @@ public:
 
     // The ids of the bindings of kind "workstation" in the network context,
     // in the naming service's order. Bindings that cannot be resolved are
-    // skipped; exceptions from the binding iterator itself pass through.
+    // skipped; exceptions from the binding iterator itself pass through. An
+    // iterator that hands out a binding a second time is reported through
+    // EchoError and thrown as a CCommonException.
     WorkstationsList GetWorkstationsList();
     // The workstation bound under name, or nil (silently) when it is not
     // bound, cannot be resolved or is no workstation.

@@ -40,9 +40,13 @@ std::size_t Enumerator(const FieldReader& r, const char* key, const std::string&
     r.Fail(key, std::string("unknown ") + what + " \"" + name + "\"");
 }
 
-BackupNetwork::TaskStatus Status(const FieldReader& r, const char* key, const std::string& name) {
-    return static_cast<BackupNetwork::TaskStatus>(
-        Enumerator(r, key, name, kTaskStatusNames, "status"));
+// An enumerator's name, or the value as a number (any 32-bit value, so a
+// server newer than the client can be played).
+StatusValue Status(const FieldReader& r, const char* key) {
+    if (!r.IsText(key))
+        return static_cast<StatusValue>(r.RequiredInteger(key, 0, kUInt32Max));
+    return static_cast<StatusValue>(
+        Enumerator(r, key, r.RequiredText(key), kTaskStatusNames, "status"));
 }
 
 std::vector<StatusStep> Script(const FieldReader& task, const char* key,
@@ -54,7 +58,7 @@ std::vector<StatusStep> Script(const FieldReader& task, const char* key,
         const bool last = i + 1 == steps->size();
         FieldReader step((*steps)[i], task.file(), IndexPath(task.PathOf(key), i),
                          {"status", "polls"});
-        StatusStep s{Status(step, "status", step.RequiredText("status")), 0};
+        StatusStep s{Status(step, "status"), 0};
         if (last && step.Has("polls"))
             step.Fail("polls", "the last step holds its status for good and takes no polls");
         if (!last) s.polls = static_cast<int>(step.RequiredInteger("polls", 1, 1000000));
@@ -72,7 +76,7 @@ TaskSpec ReadTask(const json& value, const std::string& file, const std::string&
                                                        std::numeric_limits<int32_t>::max()));
     t.name = toWstr(r.RequiredText("name"));
     t.fname = r.Has("fname") ? toWstr(r.Text("fname", "")) : t.name;
-    if (r.Has("status")) t.status = Status(r, "status", r.Text("status", ""));
+    if (r.Has("status")) t.status = Status(r, "status");
     if (r.Has("type"))
         t.type = static_cast<BackupNetwork::OperationType>(
             Enumerator(r, "type", r.Text("type", ""), kOperationTypeNames, "operation type"));
@@ -236,7 +240,7 @@ Scenario LoadScenario(const std::string& path) {
     return ParseScenario(text.str(), path);
 }
 
-const char* TaskStatusName(BackupNetwork::TaskStatus status) {
+const char* TaskStatusName(StatusValue status) {
     const auto i = static_cast<std::size_t>(status);
     return i < kTaskStatusNames.size() ? kTaskStatusNames[i] : "?";
 }

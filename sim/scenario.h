@@ -23,10 +23,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A task's status as GetStatus sends it: a TaskStatus, or any value past
+// tsTotal that a newer server might send.
+using StatusValue = std::uint32_t;
+
 // One step of what Start or Stop does: the status answered by the next
 // `polls` GetStatus calls. The last step of a script holds for good (polls 0).
 struct StatusStep {
-    BackupNetwork::TaskStatus status;
+    StatusValue status;
     int polls = 0;
 };
 
@@ -34,7 +38,7 @@ struct TaskSpec {
     std::int32_t id = 0;
     std::wstring name;   // dname, the display name
     std::wstring fname;  // defaults to name
-    BackupNetwork::TaskStatus status = BackupNetwork::tsWaiting;
+    StatusValue status = BackupNetwork::tsWaiting;
     BackupNetwork::OperationType type = BackupNetwork::otBackupFull;
     std::vector<StatusStep> onStart;  // empty: Start changes nothing
     std::vector<StatusStep> onStop;
@@ -93,7 +97,8 @@ Scenario ParseScenario(const std::string& text, const std::string& file);
 Scenario LoadScenario(const std::string& path);
 
 // The enumerator's name ("tsBackup"), for the journal and messages.
-const char* TaskStatusName(BackupNetwork::TaskStatus status);
+// "?" for a value past tsTotal.
+const char* TaskStatusName(StatusValue status);
 const char* OperationTypeName(BackupNetwork::OperationType type);
 
 }  // namespace bnsim

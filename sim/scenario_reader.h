@@ -21,6 +21,7 @@ public:
                 std::initializer_list<const char*> known);
 
     bool Has(const char* key) const { return object_.contains(key); }
+    bool IsText(const char* key) const { return Has(key) && object_.at(key).is_string(); }
     // The path of a field below this object: "tasks[2]" + "status".
     std::string PathOf(const std::string& key) const;
     const std::string& file() const { return file_; }

@@ -1,5 +1,10 @@
 #include "sim/task_servants.h"
 
+#include <omniORB4/callHandle.h>
+
+#include <cstring>
+
+#include "idl/task_status.h"
 #include "sim/property_servants.h"
 #include "sim/settings_servants.h"
 #include "utility/strings.h"
@@ -135,8 +140,29 @@ char* TaskServant::xml() {
 }
 
 BackupNetwork::TaskStatus TaskServant::GetStatus() {
+    const StatusValue status = NextStatus();
+    if (status > BackupNetwork::tsTotal)
+        throw CORBA::MARSHAL(omni::MARSHAL_InvalidEnumValue, CORBA::COMPLETED_YES);
+    return static_cast<BackupNetwork::TaskStatus>(status);
+}
+
+CORBA::Boolean TaskServant::_dispatch(omniCallHandle& handle) {
+    if (std::strcmp(handle.operation_name(), "GetStatus") != 0)
+        return POA_BackupNetwork::Task::_dispatch(handle);
+    wiretext::TaskStatusCall call(
+        [](omniCallDescriptor* c, omniServant* servant) {
+            auto* task = dynamic_cast<TaskServant*>(static_cast<BackupNetwork::_impl_Task*>(
+                servant->_ptrToInterface(BackupNetwork::Task::_PD_repoId)));
+            static_cast<wiretext::TaskStatusCall*>(c)->result = task->NextStatus();
+        },
+        true);
+    handle.upcall(this, call);
+    return true;
+}
+
+StatusValue TaskServant::NextStatus() {
     auto lock = Enter("GetStatus");
-    const BackupNetwork::TaskStatus answer = status_;
+    const StatusValue answer = status_;
     if (step_ + 1 < script_.size() && ++polled_ >= script_[step_].polls) {
         ++step_;
         polled_ = 0;

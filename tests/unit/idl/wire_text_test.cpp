@@ -35,23 +35,26 @@ TEST(WireText, SplitsAndJoinsSurrogatePairs) {
     }
 }
 
-TEST(WireText, KeepsWhatIsNoPair) {
-    const Row rows[] = {
-        // Lone surrogates stand for bytes that were not UTF-8; they pass as is.
-        {"lone high", L"a\xD834", L"a\xD834"},
-        {"lone low",
-         L"\xDD1E"
-         L"b",
-         L"\xDD1E"
-         L"b"},
-        {"low before high", L"\xDD1E\xD834", L"\xDD1E\xD834"},
-        {"high then text", L"\xD834x", L"\xD834x"},
-        {"escaped byte", L"\xDC80", L"\xDC80"},
+// Lone surrogates go out as they are (the user's own bytes that were not
+// UTF-8), and come in as U+FFFD: a peer's U+DC9B would otherwise reach the
+// terminal as the raw byte 0x9B, the 8-bit CSI.
+TEST(WireText, SendsLoneSurrogatesAndReceivesThemReplaced) {
+    struct Lone {
+        const char* label;
+        std::wstring wire;
+        std::wstring received;
     };
-    for (const Row& row : rows) {
+    const Lone rows[] = {
+        {"lone high", L"a\xD834", L"a\xFFFD"},
+        {"lone low", L"\xDD1E" L"b", L"\xFFFD" L"b"},
+        {"low before high", L"\xDD1E\xD834", L"\xFFFD\xFFFD"},
+        {"high then text", L"\xD834x", L"\xFFFDx"},
+        {"CSI as an escaped byte", L"A\xDC9B" L"31mB", L"A\xFFFD" L"31mB"},
+    };
+    for (const Lone& row : rows) {
         SCOPED_TRACE(row.label);
-        EXPECT_EQ(wiretext::ToWire(row.text), row.wire);
-        EXPECT_EQ(wiretext::FromWire(row.wire), row.text);
+        EXPECT_EQ(wiretext::ToWire(row.wire), row.wire);
+        EXPECT_EQ(wiretext::FromWire(row.wire), row.received);
     }
 }
 
