@@ -4,8 +4,8 @@
 #include <omniORB4/omniIOR.h>
 
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <omniORB4/CORBA.h>
-
 #include <omniORB4/callDescriptor.h>
 
 #include "BackupNetwork.hh"

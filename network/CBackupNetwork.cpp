@@ -71,9 +71,10 @@ CBackupNetwork::WorkstationsList CBackupNetwork::GetWorkstationsList() {
     while (iterator->next_one(binding.out())) {
         const CosNaming::Name& name = binding->binding_name;
         if (!seen.insert(BindingKey(name)).second)
-            EchoError("An error occurred while listing the workstations. Coordinator returned the "
-                      "same binding twice",
-                      nullptr, nullptr, true);
+            EchoError(
+                "An error occurred while listing the workstations. Coordinator returned the "
+                "same binding twice",
+                nullptr, nullptr, true);
         if (binding->binding_type != CosNaming::nobject) continue;
         try {
             CORBA::Object_var object = network->resolve(name);

@@ -16,6 +16,7 @@
 
 #include "sim/journal.h"
 #include "sim/naming.h"
+#include "sim/repeating_context.h"
 #include "sim/references.h"
 #include "sim/scenario.h"
 #include "sim/server_servants.h"
@@ -106,6 +107,13 @@ void BindScenario(bnsim::Simulation& sim, bnsim::NetworkBindings& bindings,
                 break;
         }
         bindings.BindWorkstation(w.name, w.kind, obj);
+    }
+    if (sim.scenario().repeatingListing) {
+        bindings.ReplaceNetworkContext([&sim](CosNaming::NamingContext_ptr real) {
+            CORBA::Object_var obj =
+                sim.Activate(new bnsim::RepeatingContextServant(sim, real), "naming:network");
+            return CosNaming::NamingContext::_narrow(obj);
+        });
     }
     const bnsim::ServerSpec& server = sim.scenario().server;
     if (!server.bound) return;

@@ -61,7 +61,22 @@ void NetworkBindings::BindWorkstation(const std::string& id, const std::string& 
     }
 }
 
+void NetworkBindings::ReplaceNetworkContext(
+    const std::function<CosNaming::NamingContext_ptr(CosNaming::NamingContext_ptr)>& make) {
+    const CosNaming::Name name = OneName("TarmelinBackupNetwork", "context");
+    replacedNetwork_ = Context(root_, name);
+    CosNaming::NamingContext_var replacement = make(replacedNetwork_);
+    root_->rebind_context(name, replacement);
+}
+
 void NetworkBindings::UnbindAll() {
+    if (!CORBA::is_nil(replacedNetwork_)) {
+        try {
+            root_->rebind_context(OneName("TarmelinBackupNetwork", "context"), replacedNetwork_);
+        } catch (const CORBA::Exception&) {
+        }
+        replacedNetwork_ = CosNaming::NamingContext::_nil();
+    }
     for (auto it = bound_.rbegin(); it != bound_.rend(); ++it) {
         try {
             if (!CORBA::is_nil(it->createdContext)) it->createdContext->destroy();

@@ -11,6 +11,7 @@
 #include <omniORB4/CORBA.h>
 
 #include <omniORB4/Naming.hh>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ public:
     void BindServer(const std::string& host, CORBA::Object_ptr server);
     // A nil object binds a new context under the name instead.
     void BindWorkstation(const std::string& name, const std::string& kind, CORBA::Object_ptr obj);
+    // Binds `context` in the root context under the network context's name,
+    // in place of the real one, which it is handed to serve from. Undone by
+    // UnbindAll.
+    void ReplaceNetworkContext(
+        const std::function<CosNaming::NamingContext_ptr(CosNaming::NamingContext_ptr)>& make);
     void UnbindAll();
 
 private:
@@ -40,6 +46,7 @@ private:
 
     CosNaming::NamingContext_var root_;
     std::vector<Bound> bound_;  // in binding order
+    CosNaming::NamingContext_var replacedNetwork_;  // the real one, while replaced
 };
 
 }  // namespace bnsim

@@ -43,8 +43,7 @@ std::size_t Enumerator(const FieldReader& r, const char* key, const std::string&
 // An enumerator's name, or the value as a number (any 32-bit value, so a
 // server newer than the client can be played).
 StatusValue Status(const FieldReader& r, const char* key) {
-    if (!r.IsText(key))
-        return static_cast<StatusValue>(r.RequiredInteger(key, 0, kUInt32Max));
+    if (!r.IsText(key)) return static_cast<StatusValue>(r.RequiredInteger(key, 0, kUInt32Max));
     return static_cast<StatusValue>(
         Enumerator(r, key, r.RequiredText(key), kTaskStatusNames, "status"));
 }
@@ -74,8 +73,9 @@ TaskSpec ReadTask(const json& value, const std::string& file, const std::string&
     TaskSpec t;
     t.id = static_cast<std::int32_t>(r.RequiredInteger("id", std::numeric_limits<int32_t>::min(),
                                                        std::numeric_limits<int32_t>::max()));
-    t.name = toWstr(r.RequiredText("name"));
-    t.fname = r.Has("fname") ? toWstr(r.Text("fname", "")) : t.name;
+    if (!r.Has("name")) r.Fail("name", "missing");
+    t.name = r.WideText("name", L"");
+    t.fname = r.WideText("fname", t.name);
     if (r.Has("status")) t.status = Status(r, "status");
     if (r.Has("type"))
         t.type = static_cast<BackupNetwork::OperationType>(
@@ -96,7 +96,7 @@ ServerSpec ReadServer(const json& value, const std::string& file) {
     s.bound = r.Flag("bound", true);
     s.host = r.Text("host", "");
     if (r.Has("host") && s.host.empty()) r.Fail("host", "must not be empty");
-    s.version = toWstr(r.Text("version", "7.4.4.0"));
+    s.version = r.WideText("version", L"7.4.4.0");
     s.denyAllLogins = r.Flag("denyAllLogins", false);
     if (const json* logins = r.Optional("denyLogins", json::value_t::array, "an array of logins")) {
         for (std::size_t i = 0; i < logins->size(); ++i) {
@@ -206,7 +206,8 @@ Scenario ParseScenario(const std::string& text, const std::string& file) {
     } catch (const json::parse_error& e) {
         FailAt(file, "", std::string("not valid JSON: ") + e.what());
     }
-    FieldReader r(root, file, "", {"server", "settings", "tasks", "workstations", "faults"});
+    FieldReader r(root, file, "",
+                  {"server", "settings", "tasks", "workstations", "faults", "repeatingListing"});
     Scenario s;
     if (const json* server = r.Optional("server", json::value_t::object, "an object"))
         s.server = ReadServer(*server, file);
@@ -229,6 +230,7 @@ Scenario ParseScenario(const std::string& text, const std::string& file) {
         }
     }
     s.faults = ReadFaults(r.Optional("faults", json::value_t::array, "an array of faults"), file);
+    s.repeatingListing = r.Flag("repeatingListing", false);
     return s;
 }
 

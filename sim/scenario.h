@@ -87,6 +87,8 @@ struct Scenario {
     std::vector<TaskSpec> tasks;
     std::vector<WorkstationSpec> workstations;
     std::vector<FaultSpec> faults;
+    // The network context's listing repeats its first binding without end.
+    bool repeatingListing = false;
 };
 
 // Parses and checks a scenario text; `file` names it in messages.

@@ -1,6 +1,7 @@
 #include "sim/scenario_reader.h"
 
 #include "sim/scenario.h"
+#include "utility/strings.h"
 
 namespace bnsim {
 
@@ -42,6 +43,20 @@ std::string FieldReader::Text(const char* key, const std::string& fallback) cons
     const json& v = object_.at(key);
     if (!v.is_string()) Fail(key, "must be a string");
     return v.get<std::string>();
+}
+
+std::wstring FieldReader::WideText(const char* key, const std::wstring& fallback) const {
+    if (!Has(key)) return fallback;
+    const json& v = object_.at(key);
+    if (v.is_string()) return CVLib::strings::toWstr(v.get<std::string>());
+    if (!v.is_array()) Fail(key, "must be a string or an array of UTF-16 code units");
+    std::wstring units;
+    for (const json& unit : v) {
+        if (!unit.is_number_unsigned() || unit.get<std::uint64_t>() > 0xFFFF)
+            Fail(key, "must be a string or an array of UTF-16 code units");
+        units.push_back(static_cast<wchar_t>(unit.get<std::uint64_t>()));
+    }
+    return units;
 }
 
 std::string FieldReader::RequiredText(const char* key) const {

@@ -30,6 +30,9 @@ public:
 
     std::string Text(const char* key, const std::string& fallback) const;
     std::string RequiredText(const char* key) const;
+    // Wide text: a UTF-8 string, or an array of UTF-16 code units as they
+    // travel, which may hold what JSON text cannot, such as lone surrogates.
+    std::wstring WideText(const char* key, const std::wstring& fallback) const;
     bool Flag(const char* key, bool fallback) const;
     // An integer within [low, high].
     std::int64_t Integer(const char* key, std::int64_t fallback, std::int64_t low,

@@ -42,6 +42,15 @@ const std::vector<CvccCase> kCases = {
      "Connected to Backup Server version: 7.4.3\n" + kNotSupported,
      "",
      1},
+    // Text from the server is decoded strictly: its lone surrogate U+DC9B
+    // (the raw byte CSI, were it printed as the user's own bytes are) prints
+    // as U+FFFD.
+    {"version_with_a_lone_surrogate_prints_a_replacement",
+     Server(R"("version": [65, 56475, 51, 49, 109, 66])"),
+     {"--List"},
+     "Connected to Backup Server version: A\xEF\xBF\xBD" "31mB\n" + kNotSupported,
+     "",
+     1},
     {"version_1744_refused",
      Server(R"("version": "17.4.4")"),
      {"--List"},

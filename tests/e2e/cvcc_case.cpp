@@ -9,7 +9,7 @@ namespace e2e {
 std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal) {
     static const std::set<std::string> kChanging = {
         "Start",          "StartAs",           "Stop",          "DeleteTask", "_set_proxyHost",
-        "_set_proxyPort", "DeactivateSession", "ShutdownServer"};
+        "_set_proxyPort", "DeactivateSession", "ShutdownServer", "unbind"};
     std::vector<std::string> actions;
     for (const nlohmann::json& entry : journal) {
         const std::string operation = entry.value("operation", "");

@@ -73,6 +73,24 @@ const std::vector<CvccCase> kCases = {
      "",
      0,
      {kDeactivated}},
+    // A newer server's statuses: any 32-bit value reads "unknown".
+    {"statuses_past_the_last_read_unknown",
+     R"({"tasks": [{"id": 1, "name": "A", "status": 17}, {"id": 2, "name": "B", "status": 4294967295}]})",
+     {"--List"},
+     kListHead + Row("1", "A" + std::string(49, ' '), "unknown") +
+         Row("2", "B" + std::string(49, ' '), "unknown"),
+     "",
+     0,
+     {kDeactivated}},
+    // A server's lone surrogate U+DC9B would be the raw byte 0x9B (CSI) on
+    // the terminal; it prints as U+FFFD. Control characters pass as they are.
+    {"lone_surrogates_from_the_server_print_as_replacement",
+     R"({"tasks": [{"id": 1, "name": [65, 56475, 51, 49, 109, 66, 27, 33], "status": "tsWaiting"}]})",
+     {"--List"},
+     kListHead + Row("1", "A\xEF\xBF\xBD" "31mB\x1b!" + std::string(42, ' '), "idle"),
+     "",
+     0,
+     {kDeactivated}},
     // A failure on one row leaves the rows before it on the console.
     {"failure_midway_keeps_earlier_rows",
      R"({"tasks": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}],

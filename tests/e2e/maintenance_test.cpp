@@ -144,6 +144,16 @@ const std::vector<CvccCase> kCases = {
      "",
      0,
      {kDeactivated}},
+    // A naming service whose listing hands out the same binding again: the
+    // sweep ends before it unbinds anything.
+    {"nsclean_listing_that_repeats_a_binding_ends_the_sweep",
+     R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}], "repeatingListing": true})",
+     {"--NSClean"},
+     kSweepHeading + "std::exception\n",
+     "An error occurred while listing the workstations. Coordinator returned the same binding "
+     "twice\n",
+     1,
+     {}},
     // The sweep always goes to port 1755, whatever the registry says.
     {"nsclean_ignores_the_registry_port",
      "{}",

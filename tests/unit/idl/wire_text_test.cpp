@@ -46,10 +46,18 @@ TEST(WireText, SendsLoneSurrogatesAndReceivesThemReplaced) {
     };
     const Lone rows[] = {
         {"lone high", L"a\xD834", L"a\xFFFD"},
-        {"lone low", L"\xDD1E" L"b", L"\xFFFD" L"b"},
+        {"lone low",
+         L"\xDD1E"
+         L"b",
+         L"\xFFFD"
+         L"b"},
         {"low before high", L"\xDD1E\xD834", L"\xFFFD\xFFFD"},
         {"high then text", L"\xD834x", L"\xFFFDx"},
-        {"CSI as an escaped byte", L"A\xDC9B" L"31mB", L"A\xFFFD" L"31mB"},
+        {"CSI as an escaped byte",
+         L"A\xDC9B"
+         L"31mB",
+         L"A\xFFFD"
+         L"31mB"},
     };
     for (const Lone& row : rows) {
         SCOPED_TRACE(row.label);
