@@ -134,29 +134,6 @@ void CheckOperations(const char* typeId, const std::vector<OperationRow>& rows) 
     }
 }
 
-std::vector<OperationRow> Getter(const char* name, CORBA::TypeCode_ptr type,
-                                 std::function<void(CORBA::Object_ptr)> get) {
-    std::vector<OperationRow> rows;
-    rows.push_back({std::string("_get_") + name, Call::kTwoWay, type, {}, std::move(get)});
-    return rows;
-}
-
-std::vector<OperationRow> Attribute(const char* name, CORBA::TypeCode_ptr (*type)(),
-                                    std::function<void(CORBA::Object_ptr)> get,
-                                    std::function<void(CORBA::Object_ptr)> set) {
-    std::vector<OperationRow> rows = Getter(name, type(), std::move(get));
-    rows.push_back(
-        {std::string("_set_") + name, Call::kTwoWay, wire::Void(), {In(type())}, std::move(set)});
-    return rows;
-}
-
-std::vector<OperationRow> Join(std::vector<std::vector<OperationRow>> groups) {
-    std::vector<OperationRow> rows;
-    for (auto& group : groups)
-        for (auto& row : group) rows.push_back(std::move(row));
-    return rows;
-}
-
 namespace wire {
 namespace {
 CORBA::TypeCode_ptr Own(CORBA::TypeCode_ptr constant) {
@@ -170,26 +147,11 @@ CORBA::TypeCode_ptr Void() {
 CORBA::TypeCode_ptr WString() {
     return Own(CORBA::_tc_wstring);
 }
-CORBA::TypeCode_ptr String() {
-    return Own(CORBA::_tc_string);
-}
-CORBA::TypeCode_ptr Boolean() {
-    return Own(CORBA::_tc_boolean);
-}
-CORBA::TypeCode_ptr UShort() {
-    return Own(CORBA::_tc_ushort);
-}
 CORBA::TypeCode_ptr Long() {
     return Own(CORBA::_tc_long);
 }
 CORBA::TypeCode_ptr ULong() {
     return Own(CORBA::_tc_ulong);
-}
-CORBA::TypeCode_ptr LongLong() {
-    return Own(CORBA::_tc_longlong);
-}
-CORBA::TypeCode_ptr ULongLong() {
-    return Own(CORBA::_tc_ulonglong);
 }
 CORBA::TypeCode_ptr Enum() {
     return Own(CORBA::_tc_ulong);
@@ -203,23 +165,6 @@ CORBA::TypeCode_ptr Sequence(CORBA::TypeCode_ptr element) {
     return LoopbackOrb::Get().orb()->create_sequence_tc(0, owned.in());
 }
 
-CORBA::TypeCode_ptr Struct(std::vector<CORBA::TypeCode_ptr> members) {
-    CORBA::StructMemberSeq seq;
-    seq.length(static_cast<CORBA::ULong>(members.size()));
-    for (CORBA::ULong i = 0; i < seq.length(); ++i) {
-        const std::string name = "m" + std::to_string(i);
-        seq[i].name = name.c_str();
-        seq[i].type = members[i];  // the member takes ownership
-    }
-    return LoopbackOrb::Get().orb()->create_struct_tc("IDL:test/Struct:1.0", "Struct", seq);
-}
-
-CORBA::TypeCode_ptr WStrings() {
-    return Sequence(WString());
-}
-CORBA::TypeCode_ptr Octets() {
-    return Sequence(Own(CORBA::_tc_octet));
-}
 }  // namespace wire
 
 }  // namespace idltest

@@ -46,40 +46,16 @@ void CheckOperations(const char* typeId, const std::vector<OperationRow>& rows);
 namespace wire {
 CORBA::TypeCode_ptr Void();  // a nil type code: no result
 CORBA::TypeCode_ptr WString();
-CORBA::TypeCode_ptr String();
-CORBA::TypeCode_ptr Boolean();
-CORBA::TypeCode_ptr UShort();
 CORBA::TypeCode_ptr Long();
 CORBA::TypeCode_ptr ULong();
-CORBA::TypeCode_ptr LongLong();
-CORBA::TypeCode_ptr ULongLong();
 CORBA::TypeCode_ptr Enum();
 CORBA::TypeCode_ptr Object();
 CORBA::TypeCode_ptr Sequence(CORBA::TypeCode_ptr element);             // consumes element
-CORBA::TypeCode_ptr Struct(std::vector<CORBA::TypeCode_ptr> members);  // consumes them
-CORBA::TypeCode_ptr WStrings();                                        // sequence<wstring>
-CORBA::TypeCode_ptr Octets();                                          // sequence<octet>
 }  // namespace wire
 
 inline Param In(CORBA::TypeCode_ptr type) {
     return {CORBA::ARG_IN, type};
 }
-inline Param Out(CORBA::TypeCode_ptr type) {
-    return {CORBA::ARG_OUT, type};
-}
-inline Param InOut(CORBA::TypeCode_ptr type) {
-    return {CORBA::ARG_INOUT, type};
-}
-
-// Rows of an attribute: it travels as "_get_NAME" and, unless read-only,
-// "_set_NAME" with one in parameter of its type. type() makes a fresh type
-// code for each row.
-std::vector<OperationRow> Getter(const char* name, CORBA::TypeCode_ptr type,
-                                 std::function<void(CORBA::Object_ptr)> get);
-std::vector<OperationRow> Attribute(const char* name, CORBA::TypeCode_ptr (*type)(),
-                                    std::function<void(CORBA::Object_ptr)> get,
-                                    std::function<void(CORBA::Object_ptr)> set);
-std::vector<OperationRow> Join(std::vector<std::vector<OperationRow>> groups);
 
 // Typed access to the target of a row.
 template <class Interface>
