@@ -50,7 +50,7 @@ CORBA::TypeCode_ptr Long();
 CORBA::TypeCode_ptr ULong();
 CORBA::TypeCode_ptr Enum();
 CORBA::TypeCode_ptr Object();
-CORBA::TypeCode_ptr Sequence(CORBA::TypeCode_ptr element);             // consumes element
+CORBA::TypeCode_ptr Sequence(CORBA::TypeCode_ptr element);  // consumes element
 }  // namespace wire
 
 inline Param In(CORBA::TypeCode_ptr type) {
