@@ -31,16 +31,20 @@ configure: $(BUILD)/CMakeCache.txt
 build: $(BUILD)/CMakeCache.txt
 	$(CMAKE) --build $(BUILD) -j $(JOBS)
 
+# Every test's temporary folders go under the build tree (TMPDIR), swept at
+# the start of each run: a case killed halfway leaves nothing in /tmp.
 check: build
-	cd $(BUILD) && ctest --output-on-failure -j $(CTEST_JOBS)
+	rm -rf $(BUILD)/test-tmp && mkdir -p $(BUILD)/test-tmp
+	cd $(BUILD) && TMPDIR=$(CURDIR)/$(BUILD)/test-tmp ctest --output-on-failure -j $(CTEST_JOBS)
 
 $(ASAN)/CMakeCache.txt:
 	$(CMAKE) -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DCVCC_SANITIZE=ON
 
 sanitize: $(ASAN)/CMakeCache.txt
 	$(CMAKE) --build $(ASAN) -j $(JOBS)
-	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest --output-on-failure -j $(CTEST_JOBS)
+	rm -rf $(ASAN)/test-tmp && mkdir -p $(ASAN)/test-tmp
+	cd $(ASAN) && TMPDIR=$(CURDIR)/$(ASAN)/test-tmp ASAN_OPTIONS=detect_leaks=1 \
+		UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(CTEST_JOBS)
 
 $(FUZZ)/CMakeCache.txt:
 	CC=clang-14 CXX=clang++-14 $(CMAKE) -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCVCC_FUZZ=ON

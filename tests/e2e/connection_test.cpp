@@ -4,6 +4,7 @@
 
 namespace {
 
+using e2e::kDeactivated;
 using e2e::kListHead;
 
 using e2e::CvccCase;
@@ -21,21 +22,21 @@ const std::vector<CvccCase> kCases = {
      kListHead,
      "",
      0,
-     {"server DeactivateSession {\"session\":\"session:1\"}"}},
+     {kDeactivated}},
     {"version_7440_accepted",
      Server(R"("version": "7.4.40")"),
      {"-l"},
      kListHead,
      "",
      0,
-     {"server DeactivateSession {\"session\":\"session:1\"}"}},
+     {kDeactivated}},
     {"version_with_build_number_accepted",
      Server(R"("version": "7.4.4.1208")"),
      {"-l"},
      kListHead,
      "",
      0,
-     {"server DeactivateSession {\"session\":\"session:1\"}"}},
+     {kDeactivated}},
     {"version_743_refused",
      Server(R"("version": "7.4.3")"),
      {"--List"},
@@ -48,7 +49,9 @@ const std::vector<CvccCase> kCases = {
     {"version_with_a_lone_surrogate_prints_a_replacement",
      Server(R"("version": [65, 56475, 51, 49, 109, 66])"),
      {"--List"},
-     "Connected to Backup Server version: A\xEF\xBF\xBD" "31mB\n" + kNotSupported,
+     "Connected to Backup Server version: A\xEF\xBF\xBD"
+     "31mB\n" +
+         kNotSupported,
      "",
      1},
     {"version_1744_refused",
@@ -84,7 +87,7 @@ const std::vector<CvccCase> kCases = {
      kListHead,
      "",
      0,
-     {"server DeactivateSession {\"session\":\"session:1\"}"},
+     {kDeactivated},
      e2e::RegistryWithPort("\"2755\""),
      2755},
     {"registry_dword_port_honoured",
@@ -93,7 +96,7 @@ const std::vector<CvccCase> kCases = {
      kListHead,
      "",
      0,
-     {"server DeactivateSession {\"session\":\"session:1\"}"},
+     {kDeactivated},
      e2e::RegistryWithPort("dword:00000ac3"),
      2755},
     {"default_port_without_the_value",
@@ -102,7 +105,7 @@ const std::vector<CvccCase> kCases = {
      kListHead,
      "",
      0,
-     {"server DeactivateSession {\"session\":\"session:1\"}"},
+     {kDeactivated},
      "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server "
      "Connection "
      "Settings]\n\"OtherValue\"=\"2755\"\n"},
@@ -149,5 +152,16 @@ TEST_P(Connection, Case) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cvcc, Connection, testing::ValuesIn(kCases), e2e::CaseName());
+
+// The session is opened for "HOST\user": this computer's name and the login
+// of the account cvcc runs as (root, in a network of the case's own).
+TEST(Login, IsTheHostNameAndTheUserName) {
+    harness::BackupNetwork net(
+        {"login-host", 1755, R"({"server": {"denyLogins": ["login-host\\root"]}})"});
+    if (!net.isolated()) GTEST_SKIP() << "needs a host name of its own";
+    const harness::CvccResult r = net.RunCvcc({{"--List"}, {}, std::nullopt});
+    EXPECT_EQ(e2e::AfterBanner(r.out), "Access denied\n");
+    EXPECT_EQ(r.exitCode, 1);
+}
 
 }  // namespace

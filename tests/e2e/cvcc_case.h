@@ -67,6 +67,11 @@ std::string RegistryWithPort(const std::string& value);
 // Runs the case on a network of its own and checks everything it says.
 void RunCase(const CvccCase& c);
 
+// Checks the run's changing requests (Actions), waiting a little for oneway
+// ones that are still on their way into the journal.
+void ExpectActions(harness::BackupNetwork& net, const harness::CvccResult& r,
+                   const std::vector<std::string>& expected);
+
 // The name of a row for INSTANTIATE_TEST_SUITE_P.
 struct CaseName {
     std::string operator()(const testing::TestParamInfo<CvccCase>& info) const {

@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include "tests/e2e/cvcc_case.h"
@@ -68,62 +69,57 @@ bool RequestWaitsOnPort(int port) {
     return false;
 }
 
+// A case, what the harness does to the network around it, and what must
+// hold afterwards. The extras are set by name on the case.
 struct Fault {
-    std::string name;
-    std::string scenario;
-    std::vector<std::string> args;
-    std::string out;  // after the banner
-    std::string err;
-    int exitCode = 1;
-    std::vector<std::string> actions = {};
-    // What the harness does to the network before cvcc starts, and once
-    // cvcc runs (nothing: a scripted fault strikes by itself).
+    e2e::CvccCase c;
+    // What the harness does before cvcc starts, and once cvcc runs (nothing:
+    // a scripted fault strikes by itself).
     std::function<void(BackupNetwork&)> before = nullptr;
     std::function<void(BackupNetwork&)> during = nullptr;
+    // What must hold of the network once cvcc has ended.
+    std::function<void(BackupNetwork&)> after = nullptr;
     // bnsim's wait status at the end: 3 after a scripted crash, -1 when it
     // must still run.
     int simulatorStatus = -1;
     harness::EnvChanges env = {};
-    milliseconds timeout = std::chrono::minutes(2);
-    bool hangs = false;  // cvcc is expected to be ended by the timeout
-    // What must hold of the network once cvcc has ended.
-    std::function<void(BackupNetwork&)> after = nullptr;
+    std::optional<milliseconds> hangsFor;  // cvcc is ended by the harness after this
+
+    Fault& Before(std::function<void(BackupNetwork&)> f) { return before = f, *this; }
+    Fault& During(std::function<void(BackupNetwork&)> f) { return during = f, *this; }
+    Fault& After(std::function<void(BackupNetwork&)> f) { return after = f, *this; }
+    Fault& SimulatorCrashes() { return simulatorStatus = 3, *this; }
+    Fault& Env(harness::EnvChanges e) { return env = e, *this; }
+    Fault& Hangs(milliseconds endedAfter) { return hangsFor = endedAfter, *this; }
 };
 
 void PrintTo(const Fault& f, std::ostream* os) {
-    *os << f.name;
+    *os << f.c.name;
 }
 
 void Check(const Fault& f) {
-    BackupNetwork net({"backup-srv", 1755, f.scenario});
+    BackupNetwork net({"backup-srv", 1755, f.c.scenario});
     if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
     if (f.before) f.before(net);
-    harness::CvccRun run{f.args, f.env, std::nullopt};
-    run.timeout = f.timeout;
+    harness::CvccRun run{f.c.args, f.env, std::nullopt};
+    if (f.hangsFor) run.timeout = *f.hangsFor;
     net.StartCvcc(run);
     if (f.during) f.during(net);
     const harness::CvccResult r = net.WaitCvcc();
-    std::cout << "[ elapsed  ] " << f.name << " " << r.elapsed.count() << " ms\n";
-    EXPECT_EQ(r.timedOut, f.hangs);
+    std::cout << "[ elapsed  ] " << f.c.name << " " << r.elapsed.count() << " ms\n";
+    EXPECT_EQ(r.timedOut, f.hangsFor.has_value());
     EXPECT_FALSE(r.leftBehind);
-    EXPECT_EQ(e2e::AfterBanner(r.out), f.out);
-    EXPECT_EQ(r.err, f.err);
-    if (f.hangs)
+    EXPECT_EQ(e2e::AfterBanner(r.out), f.c.out);
+    EXPECT_EQ(r.err, f.c.err);
+    if (f.hangsFor)
         EXPECT_EQ(r.termSignal, SIGKILL);
     else
-        EXPECT_EQ(r.exitCode, f.exitCode);
+        EXPECT_EQ(r.exitCode, f.c.exitCode);
     if (f.simulatorStatus >= 0) {
         const int status = net.WaitForSimulatorExit();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == f.simulatorStatus) << status;
     }
-    // Oneway requests may still be on their way into the journal.
-    std::vector<std::string> actions = e2e::Actions(r.journal);
-    const auto deadline = std::chrono::steady_clock::now() + seconds(10);
-    while (actions.size() < f.actions.size() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(milliseconds(10));
-        actions = e2e::Actions(net.Journal());
-    }
-    EXPECT_EQ(actions, f.actions);
+    e2e::ExpectActions(net, r, f.c.actions);
     if (f.after) f.after(net);
 }
 
@@ -138,188 +134,125 @@ std::string Raise(const std::string& object, const std::string& operation,
            exception + R"("})";
 }
 
+Fault Case(std::string name, std::string scenario, std::vector<std::string> args, std::string out,
+           std::string err, int exitCode, std::vector<std::string> actions = {}) {
+    Fault f;
+    f.c = {std::move(name), std::move(scenario), std::move(args), std::move(out), std::move(err),
+           exitCode,        std::move(actions)};
+    return f;
+}
+
+const std::string kSilent =
+    R"({"workstations": [{"name": "GONE", "state": "dead"}, {"name": "HUNG", "state": "silent"}]})";
+
 const std::vector<Fault> kFaults = {
     // The Coordinator.
-    {"coordinator_killed_before_the_connection",
-     "{" + kTasks + "}",
-     {"--List"},
-     "std::exception\n",
-     "",
-     1,
-     {},
-     [](BackupNetwork& net) { net.KillCoordinator(); }},
+    Case("coordinator_killed_before_the_connection", "{" + kTasks + "}", {"--List"},
+         "std::exception\n", "", 1)
+        .Before([](BackupNetwork& net) { net.KillCoordinator(); }),
     // Frozen, the Coordinator holds cvcc's first request to it (the root
     // context, part of the connection) unanswered; it is killed while that
     // request waits. The lookup comes later and is not reached.
-    {"coordinator_killed_while_a_request_waits",
-     "{" + kTasks + "}",
-     {"--List"},
-     "std::exception\n",
-     "An error occurred while obtain a reference to the root context. Coordinator could not be "
-     "reached. Make sure Coordinator is running\nTRANSIENT\n"
-     "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n",
-     1,
-     {},
-     [](BackupNetwork& net) { kill(net.coordinatorPid(), SIGSTOP); },
-     [](BackupNetwork& net) {
-         const auto deadline = std::chrono::steady_clock::now() + seconds(60);
-         while (!RequestWaitsOnPort(net.coordinatorPort())) {
-             if (std::chrono::steady_clock::now() > deadline)
-                 throw std::runtime_error("no request waits on the Coordinator");
-             std::this_thread::sleep_for(milliseconds(20));
-         }
-         net.KillCoordinator();
-     }},
+    Case("coordinator_killed_while_a_request_waits", "{" + kTasks + "}", {"--List"},
+         "std::exception\n",
+         "An error occurred while obtain a reference to the root context. Coordinator could not "
+         "be reached. Make sure Coordinator is running\nTRANSIENT\n"
+         "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n",
+         1)
+        .Before([](BackupNetwork& net) { kill(net.coordinatorPid(), SIGSTOP); })
+        .During([](BackupNetwork& net) {
+            const auto deadline = std::chrono::steady_clock::now() + seconds(60);
+            while (!RequestWaitsOnPort(net.coordinatorPort())) {
+                if (std::chrono::steady_clock::now() > deadline)
+                    throw std::runtime_error("no request waits on the Coordinator");
+                std::this_thread::sleep_for(milliseconds(20));
+            }
+            net.KillCoordinator();
+        }),
     // The wait needs only the server: the run ends normally.
-    {"coordinator_killed_during_a_wait",
-     "{" + kTasks + "}",
-     {"--Execute", "Nightly"},
-     "Running task: Nightly\nWaiting...\nCompleted with status: success\n\n",
-     "",
-     0,
-     {"task:1 Start", kDeactivated},
-     nullptr,
-     [](BackupNetwork& net) {
-         net.WaitForJournal(Request("task:1", "Start"));
-         net.KillCoordinator();
-     }},
+    Case("coordinator_killed_during_a_wait", "{" + kTasks + "}", {"--Execute", "Nightly"},
+         "Running task: Nightly\nWaiting...\nCompleted with status: success\n\n", "", 0,
+         {"task:1 Start", kDeactivated})
+        .During([](BackupNetwork& net) {
+            net.WaitForJournal(Request("task:1", "Start"));
+            net.KillCoordinator();
+        }),
     // The server, by scripted crashes.
-    {"server_killed_before_the_version_read",
-     WithFault(Crash("server", "_get_version")),
-     {"--List"},
-     kUnable,
-     "",
-     1,
-     {},
-     nullptr,
-     nullptr,
-     3},
-    {"server_killed_during_a_listing",
-     WithFault(Crash("task:3", "GetStatus")),
-     {"--List"},
-     kListHead + Row("1", "Nightly", "idle") + Row("2", "A", "idle") + "3\t | B" +
-         std::string(49, ' ') + kUnable,
-     "",
-     1,
-     {},
-     nullptr,
-     nullptr,
-     3},
+    Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")),
+         {"--List"}, kUnable, "", 1)
+        .SimulatorCrashes(),
+    Case("server_killed_during_a_listing", WithFault(Crash("task:3", "GetStatus")), {"--List"},
+         kListHead + Row("1", "Nightly", "idle") + Row("2", "A", "idle") + "3\t | B" +
+             std::string(49, ' ') + kUnable,
+         "", 1)
+        .SimulatorCrashes(),
     // Named against the snapshot's order, so no search reads a deleted task.
-    {"server_killed_during_a_delete_of_several",
-     WithFault(Crash("session:1", "DeleteTask", 2)),
-     {"--Delete", "C", "B", "A"},
-     "Deleting task: C\nDeleting task: B\n" + kUnable,
-     "",
-     1,
-     {"session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":3}"},
-     nullptr,
-     nullptr,
-     3},
+    Case("server_killed_during_a_delete_of_several", WithFault(Crash("session:1", "DeleteTask", 2)),
+         {"--Delete", "C", "B", "A"}, "Deleting task: C\nDeleting task: B\n" + kUnable, "", 1,
+         {"session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":3}"})
+        .SimulatorCrashes(),
     // The server answers with an exception of each kind the client tells
     // apart; once the session is open it is still closed.
-    {"server_raises_no_resources",
-     WithFault(Raise("server", "_get_version", "NO_RESOURCES")),
-     {"--List"},
-     "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
-     "service.\n",
-     ""},
-    {"server_raises_transient",
-     WithFault(Raise("server", "_get_version", "TRANSIENT")),
-     {"-l"},
-     kUnable,
-     ""},
-    {"server_raises_another_system_exception",
-     WithFault(Raise("server", "_get_version", "BAD_OPERATION")),
-     {"-l"},
-     "System error: BAD_OPERATION. Description: minor code: 0x00000000, completed: "
-     "COMPLETED_NO\n",
-     ""},
+    Case("server_raises_no_resources", WithFault(Raise("server", "_get_version", "NO_RESOURCES")),
+         {"--List"},
+         "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
+         "service.\n",
+         "", 1),
+    Case("server_raises_transient", WithFault(Raise("server", "_get_version", "TRANSIENT")), {"-l"},
+         kUnable, "", 1),
+    Case("server_raises_another_system_exception",
+         WithFault(Raise("server", "_get_version", "BAD_OPERATION")), {"-l"},
+         "System error: BAD_OPERATION. Description: minor code: 0x00000000, completed: "
+         "COMPLETED_NO\n",
+         "", 1),
     // The session counts as open only once its task list has arrived; a
     // failure while it is read leaves the session to the server.
-    {"session_raises_no_resources_while_the_tasks_are_read",
-     WithFault(Raise("session:1", "_get_tasks", "NO_RESOURCES")),
-     {"--List"},
-     "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
-     "service.\n",
-     "",
-     1,
-     {}},
-    {"task_raises_transient_and_the_session_is_closed",
-     WithFault(Raise("task:2", "GetStatus", "TRANSIENT")),
-     {"--Stop", "A", "B"},
-     kUnable,
-     "",
-     1,
-     {kDeactivated}},
+    Case("session_raises_no_resources_while_the_tasks_are_read",
+         WithFault(Raise("session:1", "_get_tasks", "NO_RESOURCES")), {"--List"},
+         "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
+         "service.\n",
+         "", 1),
+    Case("task_raises_transient_and_the_session_is_closed",
+         WithFault(Raise("task:2", "GetStatus", "TRANSIENT")), {"--Stop", "A", "B"}, kUnable, "", 1,
+         {kDeactivated}),
     // DeleteTask is oneway: a deletion the server refuses is not seen.
-    {"refused_oneway_delete_is_not_seen",
-     WithFault(Raise("session:1", "DeleteTask", "INTERNAL")),
-     {"--Delete", "A", "B"},
-     "Deleting task: A\nDeleting task: B\n",
-     "",
-     0,
-     {"session:1 DeleteTask {\"id\":2}", "session:1 DeleteTask {\"id\":3}", kDeactivated}},
-    {"status_raises_another_system_exception_and_the_session_is_closed",
-     WithFault(Raise("task:3", "GetStatus", "INTERNAL")),
-     {"--Delete", "C", "B"},
-     "Deleting task: C\nSystem error: INTERNAL. Description: minor code: 0x00000000, completed: "
-     "COMPLETED_NO\n",
-     "",
-     1,
-     {"session:1 DeleteTask {\"id\":4}", kDeactivated}},
+    Case("refused_oneway_delete_is_not_seen",
+         WithFault(Raise("session:1", "DeleteTask", "INTERNAL")), {"--Delete", "A", "B"},
+         "Deleting task: A\nDeleting task: B\n", "", 0,
+         {"session:1 DeleteTask {\"id\":2}", "session:1 DeleteTask {\"id\":3}", kDeactivated}),
+    Case("status_raises_another_system_exception_and_the_session_is_closed",
+         WithFault(Raise("task:3", "GetStatus", "INTERNAL")), {"--Delete", "C", "B"},
+         "Deleting task: C\nSystem error: INTERNAL. Description: minor code: 0x00000000, "
+         "completed: COMPLETED_NO\n",
+         "", 1, {"session:1 DeleteTask {\"id\":4}", kDeactivated}),
     // Workstations during a sweep.
-    {"workstation_killed_during_a_sweep",
-     R"({"workstations": [{"name": "WS-1"}, {"name": "WS-2"}, {"name": "WS-3"}],
-         "faults": [)" +
-         Crash("workstation:WS-2", "_get_name") + "]}",
-     {"--NSClean"},
-     kSweepHeading +
-         "The following dead workstation links removed from the Coordinator:\n    WS-2\n    WS-3\n",
-     "",
-     0,
-     {},
-     nullptr,
-     nullptr,
-     3},
+    Case("workstation_killed_during_a_sweep",
+         R"({"workstations": [{"name": "WS-1"}, {"name": "WS-2"}, {"name": "WS-3"}], "faults": [)" +
+             Crash("workstation:WS-2", "_get_name") + "]}",
+         {"--NSClean"},
+         kSweepHeading +
+             "The following dead workstation links removed from the Coordinator:\n    WS-2\n    "
+             "WS-3\n",
+         "", 0)
+        .SimulatorCrashes(),
     // No call timeout is set: the sweep waits for a silent workstation for
     // good, and the harness ends cvcc.
-    {"silent_workstation_holds_the_sweep",
-     R"({"workstations": [{"name": "GONE", "state": "dead"}, {"name": "HUNG", "state": "silent"}]})",
-     {"--NSClean"},
-     kSweepHeading,
-     "",
-     -1,
-     {},
-     nullptr,
-     nullptr,
-     -1,
-     {},
-     seconds(8),
-     true},
+    Case("silent_workstation_holds_the_sweep", kSilent, {"--NSClean"}, kSweepHeading, "", -1)
+        .Hangs(seconds(8)),
     // omniORB's own configuration from the environment can bound the call;
     // a workstation that runs out of it may be alive: the sweep ends and its
     // binding stays. The dead one before it was removed already.
-    {"silent_workstation_with_a_call_timeout_ends_the_sweep",
-     R"({"workstations": [{"name": "GONE", "state": "dead"}, {"name": "HUNG", "state": "silent"}]})",
-     {"--NSClean"},
-     kSweepHeading +
-         "System error: TIMEOUT. Description: minor code: TIMEOUT_CallTimedOutOnClient "
-         "(0x41540008), completed: COMPLETED_MAYBE\n",
-     "",
-     1,
-     {},
-     nullptr,
-     nullptr,
-     -1,
-     {{"ORBclientCallTimeOutPeriod", "1500"}},
-     std::chrono::minutes(2),
-     false,
-     [](BackupNetwork& net) {
-         const std::string bound = net.Nameclt({"list", "TarmelinBackupNetwork.context"}).out;
-         EXPECT_NE(bound.find("HUNG.workstation"), std::string::npos) << bound;
-         EXPECT_EQ(bound.find("GONE.workstation"), std::string::npos) << bound;
-     }},
+    Case("silent_workstation_with_a_call_timeout_ends_the_sweep", kSilent, {"--NSClean"},
+         kSweepHeading +
+             "System error: TIMEOUT. Description: minor code: TIMEOUT_CallTimedOutOnClient "
+             "(0x41540008), completed: COMPLETED_MAYBE\n",
+         "", 1)
+        .Env({{"ORBclientCallTimeOutPeriod", "1500"}})
+        .After([](BackupNetwork& net) {
+            const std::string bound = net.Nameclt({"list", "TarmelinBackupNetwork.context"}).out;
+            EXPECT_NE(bound.find("HUNG.workstation"), std::string::npos) << bound;
+            EXPECT_EQ(bound.find("GONE.workstation"), std::string::npos) << bound;
+        }),
 };
 
 class Faults : public testing::TestWithParam<Fault> {};
@@ -329,7 +262,9 @@ TEST_P(Faults, Case) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cvcc, Faults, testing::ValuesIn(kFaults),
-                         [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<Fault>& info) {
+                             return info.param.c.name;
+                         });
 
 // A Coordinator that comes back on another port between two runs: the
 // registry's port decides which one the client finds, and the new one knows

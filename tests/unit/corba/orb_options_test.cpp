@@ -183,20 +183,4 @@ TEST(InitialReferences, UnregisteringTheNameServiceLeavesNoneToResolve) {
     EXPECT_THROW(UnregisterInitialReference(orb, "NameService"), CORBA::OBJECT_NOT_EXIST);
 }
 
-TEST(NotFoundReasonText, NamesEachReason) {
-    using Ctx = CosNaming::NamingContext;
-    const std::pair<Ctx::NotFoundReason, std::string> rows[] = {
-        {Ctx::missing_node,
-         "Missing node. One of the components of a name specifies a binding that does not exist"},
-        {Ctx::not_context,
-         "Not context. One of the components of a name (other than the final component) "
-         "specifies a binding to an application object instead of to a context"},
-        {Ctx::not_object,
-         "Not object. One of the components of a name specifies an object reference that "
-         "dangles (points to a non-existent object)"},
-        {static_cast<Ctx::NotFoundReason>(3), "Unknown"},
-    };
-    for (const auto& [why, text] : rows) EXPECT_EQ(NotFoundReasonText(why), text) << why;
-}
-
 }  // namespace
