@@ -71,7 +71,7 @@ constexpr const wchar_t* kUsage =
 }  // namespace
 
 void ConsoleApp::PrintUsage() {
-    std::wcout << kUsage;
+    console << kUsage;
 }
 
 void ConsoleApp::ProcessCommandLine() {
@@ -86,7 +86,7 @@ void ConsoleApp::ProcessCommandLine() {
             ++argumentIndex;
             PrintUsage();
             argumentIndex = static_cast<std::uint32_t>(arguments.size());
-            std::wcout << L"\nUnknown parameter: " << argument << std::endl;
+            console << L"\nUnknown parameter: " << argument << std::endl;
             continue;
         }
         switch (row->key) {
@@ -107,7 +107,7 @@ void ConsoleApp::ProcessCommandLine() {
                 // The server is needed, a session is not.
                 ConnectToServer();
                 ++argumentIndex;
-                std::wcout << L"Shutdown server" << std::endl;
+                console << L"Shutdown server" << std::endl;
                 server->ShutdownServer();
                 argumentIndex = static_cast<std::uint32_t>(arguments.size());
                 break;

@@ -51,7 +51,7 @@ bool ConsoleApp::CheckServerVersion() {
     CORBA::WString_var version = server->version();
     const std::wstring text = wiretext::FromWire(version.in());
     if (text.find(CVLib::strings::toWstr(kExpectedVersion)) == 0) return true;
-    std::wcout << L"Connected to Backup Server version: " << text << L"\n";
+    console << L"Connected to Backup Server version: " << text << L"\n";
     return false;
 }
 

@@ -1,14 +1,28 @@
 #include "client/ConsoleApp.h"
 
 #include <iostream>
+#include <thread>
+#include <utility>
 
 #include "client/ConsoleAppEx.h"
 #include "client/banner.h"
 #include "corba/exception_info.h"
 #include "utility/strings.h"
 
-ConsoleApp::ConsoleApp(int argc, wchar_t* argv[]) {
+ConsoleApp::ConsoleApp(int argc, wchar_t* argv[])
+    : console(std::wcout),
+      sleep([](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }) {
     // The ORB's teardown keeps its "NameService" initial reference.
+    SetDropNameServiceRef(false);
+    SetArguments(argc, argv);
+}
+
+ConsoleApp::ConsoleApp(int argc, wchar_t* argv[], BackupNetwork::Server_ptr foundServer,
+                       std::wostream& console, Sleeper sleep)
+    : console(console),
+      sleep(std::move(sleep)),
+      server(BackupNetwork::Server::_duplicate(foundServer)),
+      connected(true) {
     SetDropNameServiceRef(false);
     SetArguments(argc, argv);
 }
@@ -29,7 +43,7 @@ void ConsoleApp::SetArguments(int argc, wchar_t* argv[]) {
 }
 
 void ConsoleApp::PrintBanner() {
-    std::wcout << ComposeBanner(__DATE__);
+    console << ComposeBanner(__DATE__);
 }
 
 namespace {

@@ -6,7 +6,10 @@
 // thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,8 +22,18 @@ enum TaskCommand { Delete = 0, Execute = 1, Stop = 3 };
 
 class ConsoleApp : public CBackupNetwork {
 public:
+    // How the waits of an executed task pass: the calling thread's sleep.
+    using Sleeper = std::function<void(std::chrono::milliseconds)>;
+
     // argv holds argc wide texts; the first, the program's name, is not kept.
+    // Writes to std::wcout and sleeps for real.
     ConsoleApp(int argc, wchar_t* argv[]);
+    // The commands against a server that was found already, for tests: it
+    // stands in for the connection sequence (no Coordinator, no version
+    // check). Output goes to `console`, which must outlive this object, and
+    // every wait to `sleep`.
+    ConsoleApp(int argc, wchar_t* argv[], BackupNetwork::Server_ptr foundServer,
+               std::wostream& console, Sleeper sleep);
     // Deactivates the session and disconnects, each only when it was made;
     // failures there are silent.
     ~ConsoleApp() override;
@@ -58,6 +71,8 @@ private:
     void SetProxy();
     void CleanCoordinator();
 
+    std::wostream& console;
+    Sleeper sleep;
     BackupNetwork::Server_var server;
     BackupNetwork::Session_var session;
     std::unique_ptr<BackupNetwork::TasksList> tasks;

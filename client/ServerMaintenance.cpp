@@ -28,7 +28,7 @@ void ConsoleApp::SetProxy() {
     } catch (...) {
         throw ConsoleAppEx(L"Failed to set proxy due the unknown error.");
     }
-    std::wcout << L"Proxy settings applied successfully." << std::endl;
+    console << L"Proxy settings applied successfully." << std::endl;
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }
 
@@ -38,21 +38,21 @@ void ConsoleApp::CleanCoordinator() {
     // The sweep always uses the Coordinator on its standard port, whatever
     // the registry says.
     if (!Connect(L"localhost", L"1755")) throw ConsoleAppEx(L"\nCan't connect to coordinator");
-    std::wcout
+    console
         << L"Removing dead workstation links on the Coordinator. The operation can take several "
            L"minutes, depending on the Backup Network size"
         << std::endl
         << std::endl;
     const WorkstationsList removed = RemoveDeadWorkstationsOnCoordinator();
     if (removed.empty()) {
-        std::wcout << L"No dead workstation links registered on the Coordinator" << std::endl;
+        console << L"No dead workstation links registered on the Coordinator" << std::endl;
     } else {
-        std::wcout << L"The following dead workstation links removed from the Coordinator:"
+        console << L"The following dead workstation links removed from the Coordinator:"
                    << std::endl;
         // The names keep the Coordinator's bytes for the unbinding; printed,
         // they are the Coordinator's text, decoded strictly.
         for (const std::wstring& name : removed)
-            std::wcout << L"    " << wiretext::FromWire(name) << std::endl;
+            console << L"    " << wiretext::FromWire(name) << std::endl;
     }
     Disconnect();
 }

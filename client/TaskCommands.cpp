@@ -2,7 +2,6 @@
 // server's tasks taken when the session opened; it is never refreshed.
 #include <chrono>
 #include <iostream>
-#include <thread>
 
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
@@ -52,14 +51,14 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskByName(const std::wstring& name) {
         BackupNetwork::Task_ptr task = (*tasks)[i];
         if (DisplayName(task) == name) return BackupNetwork::Task::_duplicate(task);
     }
-    std::wcout << L"Task not found: " << name << std::endl;
+    console << L"Task not found: " << name << std::endl;
     return BackupNetwork::Task::_nil();
 }
 
 BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
     const std::optional<int> read = ReadTaskId(idText);
     if (!read) {
-        std::wcout << L"Id must be integer: " << idText << std::endl;
+        console << L"Id must be integer: " << idText << std::endl;
         return BackupNetwork::Task::_nil();
     }
     const int id = *read;
@@ -68,7 +67,7 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
         BackupNetwork::TaskProperties_var props = task->props();
         if (props->id() == id) return BackupNetwork::Task::_duplicate(task);
     }
-    std::wcout << L"Task id not found: " << id << std::endl;
+    console << L"Task id not found: " << id << std::endl;
     return BackupNetwork::Task::_nil();
 }
 
@@ -79,24 +78,24 @@ void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand comm
     switch (command) {
         case TaskCommand::Delete:
             if (busy) {
-                std::wcout << L"Task is busy: " << name << std::endl;
+                console << L"Task is busy: " << name << std::endl;
             } else {
-                std::wcout << L"Deleting task: " << name << std::endl;
+                console << L"Deleting task: " << name << std::endl;
                 BackupNetwork::TaskProperties_var props = task->props();
                 session->DeleteTask(props->id());
             }
             break;
         case TaskCommand::Stop:
             if (busy) {
-                std::wcout << L"Stopping task: " << name << std::endl;
+                console << L"Stopping task: " << name << std::endl;
                 task->Stop();
             }
             break;
         case TaskCommand::Execute:
             if (busy) {
-                std::wcout << L"Task is busy: " << name << std::endl;
+                console << L"Task is busy: " << name << std::endl;
             } else {
-                std::wcout << L"Running task: " << name << std::endl;
+                console << L"Running task: " << name << std::endl;
                 task->Start();
                 WaitForTask(task);
             }
@@ -106,15 +105,15 @@ void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand comm
 
 void ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task) {
     // "Waiting" and each dot reach the terminal before the sleep that follows.
-    std::wcout << L"Waiting" << std::flush;
-    std::this_thread::sleep_for(kPollInterval);
+    console << L"Waiting" << std::flush;
+    sleep(kPollInterval);
     CORBA::ULong status = wiretext::GetTaskStatus(task);
     while (IsBusy(status)) {
-        std::wcout << L"." << std::flush;
-        std::this_thread::sleep_for(kPollInterval);
+        console << L"." << std::flush;
+        sleep(kPollInterval);
         status = wiretext::GetTaskStatus(task);
     }
-    std::wcout << std::endl;
-    std::wcout << L"Completed with status: " << GetTaskStatusText(status) << std::endl;
-    std::wcout << std::endl;
+    console << std::endl;
+    console << L"Completed with status: " << GetTaskStatusText(status) << std::endl;
+    console << std::endl;
 }

@@ -43,22 +43,22 @@ const wchar_t* GetTaskStatusText(CORBA::ULong status) {
 
 void ConsoleApp::ListTasks() {
     // These stay on the stream for the rest of the run.
-    std::wcout.fill(L' ');
-    std::wcout.setf(std::ios::left, std::ios::adjustfield);
+    console.fill(L' ');
+    console.setf(std::ios::left, std::ios::adjustfield);
     ++argumentIndex;
-    std::wcout << L"Available tasks: " << std::endl;
-    std::wcout << L"Id\t | " << std::setw(50) << L"Name" << L" | Status" << std::endl;
-    std::wcout << std::wstring(76, L'-') << std::endl;
+    console << L"Available tasks: " << std::endl;
+    console << L"Id\t | " << std::setw(50) << L"Name" << L" | Status" << std::endl;
+    console << std::wstring(76, L'-') << std::endl;
     for (CORBA::ULong i = 0; i < taskCount; ++i) {
         BackupNetwork::Task_ptr task = (*tasks)[i];
         BackupNetwork::TaskProperties_var props = task->props();
-        std::wcout << props->id() << L"\t | ";
+        console << props->id() << L"\t | ";
         props = task->props();
         CORBA::WString_var name = props->dname();
-        std::wcout << std::setw(50) << wiretext::FromWire(name.in());
+        console << std::setw(50) << wiretext::FromWire(name.in());
         // Asked before " | " is written: a failing call leaves the row there.
         const CORBA::ULong status = wiretext::GetTaskStatus(task);
-        std::wcout << L" | " << GetTaskStatusText(status) << std::endl;
+        console << L" | " << GetTaskStatusText(status) << std::endl;
     }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }

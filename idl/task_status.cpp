@@ -10,7 +10,9 @@ const char* const kNoUserExceptions[] = {nullptr};
 void CallServant(omniCallDescriptor* call, omniServant* servant) {
     auto* impl = static_cast<BackupNetwork::_impl_Task*>(
         servant->_ptrToInterface(BackupNetwork::Task::_PD_repoId));
-    static_cast<TaskStatusCall*>(call)->result = static_cast<CORBA::ULong>(impl->GetStatus());
+    auto* source = dynamic_cast<TaskStatusSource*>(impl);
+    static_cast<TaskStatusCall*>(call)->result =
+        source ? source->GetStatusValue() : static_cast<CORBA::ULong>(impl->GetStatus());
 }
 
 }  // namespace

@@ -19,6 +19,17 @@ namespace wiretext {
 // Task::GetStatus, every 32-bit value allowed. Raises what the call raises.
 CORBA::ULong GetTaskStatus(BackupNetwork::Task_ptr task);
 
+// A Task servant that may answer values past tsTotal implements this too: a
+// call from its own process reaches the servant directly, without the wire,
+// and asks it here instead of through GetStatus.
+class TaskStatusSource {
+public:
+    virtual CORBA::ULong GetStatusValue() = 0;
+
+protected:
+    ~TaskStatusSource() = default;
+};
+
 // The call descriptor of Task::GetStatus with an unsigned long result. A
 // servant that answers values past tsTotal dispatches "GetStatus" with one of
 // these (upcall true) and a local call function that fills `result`.

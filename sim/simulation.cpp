@@ -32,6 +32,14 @@ Simulation::Simulation(CORBA::ORB_ptr orb, Journal& journal, Scenario scenario, 
     manager->activate();
 }
 
+Simulation::~Simulation() {
+    try {
+        poa_->destroy(true, true);
+    } catch (const CORBA::Exception&) {
+        // The ORB is shut down already: its POAs went with it.
+    }
+}
+
 Simulation::Lock Simulation::Enter(const std::string& object, const char* operation,
                                    const nlohmann::json& args, bool oneway) {
     Lock lock(mutex_);

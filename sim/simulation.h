@@ -35,6 +35,8 @@ class Simulation {
 public:
     // `host` is the name the server is bound under and answers as its host.
     Simulation(CORBA::ORB_ptr orb, Journal& journal, Scenario scenario, std::string host);
+    // Destroys the simulation's POA and with it every servant.
+    ~Simulation();
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
 

@@ -153,7 +153,7 @@ CORBA::Boolean TaskServant::_dispatch(omniCallHandle& handle) {
         [](omniCallDescriptor* c, omniServant* servant) {
             auto* task = dynamic_cast<TaskServant*>(static_cast<BackupNetwork::_impl_Task*>(
                 servant->_ptrToInterface(BackupNetwork::Task::_PD_repoId)));
-            static_cast<wiretext::TaskStatusCall*>(c)->result = task->NextStatus();
+            static_cast<wiretext::TaskStatusCall*>(c)->result = task->GetStatusValue();
         },
         true);
     handle.upcall(this, call);

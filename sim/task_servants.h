@@ -8,6 +8,7 @@
 #pragma once
 
 #include "BackupNetwork.hh"
+#include "idl/task_status.h"
 #include "sim/sim_object.h"
 
 namespace bnsim {
@@ -71,7 +72,9 @@ private:
     BackupNetwork::ScheduleProperties_var schedule_;
 };
 
-class TaskServant : public POA_BackupNetwork::Task, public SimObject {
+class TaskServant : public POA_BackupNetwork::Task,
+                    public SimObject,
+                    public wiretext::TaskStatusSource {
 public:
     // Activates the task's properties too.
     TaskServant(Simulation& sim, const TaskSpec& plan, const std::string& suffix);
@@ -89,6 +92,7 @@ public:
     // Past tsTotal raises MARSHAL, as the generated code would; a request
     // from outside is answered by _dispatch with any value.
     BackupNetwork::TaskStatus GetStatus() override;
+    CORBA::ULong GetStatusValue() override { return NextStatus(); }
     BackupNetwork::OperationType GetCurrentOperation() override;
     CORBA::ULongLong GetLastRunTime() override;
     CORBA::ULongLong GetNextRunTime() override;

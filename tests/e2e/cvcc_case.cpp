@@ -6,21 +6,6 @@
 
 namespace e2e {
 
-std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal) {
-    static const std::set<std::string> kChanging = {
-        "Start",          "StartAs",           "Stop",           "DeleteTask", "_set_proxyHost",
-        "_set_proxyPort", "DeactivateSession", "ShutdownServer", "unbind"};
-    std::vector<std::string> actions;
-    for (const nlohmann::json& entry : journal) {
-        const std::string operation = entry.value("operation", "");
-        if (!kChanging.count(operation)) continue;
-        std::string line = entry.value("object", "") + " " + operation;
-        if (entry.contains("args") && !entry["args"].empty()) line += " " + entry["args"].dump();
-        actions.push_back(line);
-    }
-    return actions;
-}
-
 std::string AfterBanner(const std::string& out) {
     static const std::regex kBanner(
         "\nCorvane Console Client v11\\.00\n"
@@ -57,11 +42,11 @@ void ExpectActions(harness::BackupNetwork& net, const harness::CvccResult& r,
                    const std::vector<std::string>& expected) {
     // Oneway requests (the session's end above all) may still be on their
     // way into the journal when cvcc has ended.
-    std::vector<std::string> actions = Actions(r.journal);
+    std::vector<std::string> actions = harness::Actions(r.journal);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (actions.size() < expected.size() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        actions = Actions(net.Journal());
+        actions = harness::Actions(net.Journal());
     }
     EXPECT_EQ(actions, expected);
 }

@@ -24,7 +24,7 @@ struct CvccCase {
     std::string err;
     int exitCode = 0;
     // What changed on the server, in order: one "object operation args" line
-    // per request that changes something (see Actions).
+    // per request that changes something (see harness::Actions).
     std::vector<std::string> actions = {};
     std::optional<std::string> registry = std::nullopt;
     int port = 1755;  // the Coordinator's
@@ -52,9 +52,6 @@ inline const std::string kServerNotBound =
     "Reason: Missing node. One of the components of a name specifies a binding that does not "
     "exist\n";
 
-// The journal's requests that change something on the server: task
-// commands, deletions, settings written, session ends and shutdowns.
-std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal);
 
 // The client's output with its banner checked and cut off; the banner's
 // second line carries the build year.

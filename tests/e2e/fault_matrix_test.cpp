@@ -186,6 +186,13 @@ const std::vector<Fault> kFaults = {
              std::string(49, ' ') + kUnable,
          "", 1)
         .SimulatorCrashes(),
+    Case("server_killed_between_two_polls",
+         R"({"tasks": [{"id": 1, "name": "Nightly", "start": [{"status": "tsBackup"}]}],
+             "faults": [{"object": "task:1", "operation": "GetStatus", "fromCall": 3, "crash": true}]})",
+         {"--Execute", "Nightly"},
+         "Running task: Nightly\nWaiting.Unable to connect the backup server.\n", "", 1,
+         {"task:1 Start"})
+        .SimulatorCrashes(),
     // Named against the snapshot's order, so no search reads a deleted task.
     Case("server_killed_during_a_delete_of_several", WithFault(Crash("session:1", "DeleteTask", 2)),
          {"--Delete", "C", "B", "A"}, "Deleting task: C\nDeleting task: B\n" + kUnable, "", 1,

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -183,6 +184,21 @@ CvccResult BackupNetwork::WaitCvcc() {
 CvccResult BackupNetwork::RunCvcc(const CvccRun& run) {
     StartCvcc(run);
     return WaitCvcc();
+}
+
+std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal) {
+    static const std::set<std::string> kChanging = {
+        "Start",          "StartAs",           "Stop",           "DeleteTask", "_set_proxyHost",
+        "_set_proxyPort", "DeactivateSession", "ShutdownServer", "unbind"};
+    std::vector<std::string> actions;
+    for (const nlohmann::json& entry : journal) {
+        const std::string operation = entry.value("operation", "");
+        if (!kChanging.count(operation)) continue;
+        std::string line = entry.value("object", "") + " " + operation;
+        if (entry.contains("args") && !entry["args"].empty()) line += " " + entry["args"].dump();
+        actions.push_back(line);
+    }
+    return actions;
 }
 
 }  // namespace harness

@@ -124,4 +124,9 @@ private:
 // left out. Throws on a bad line.
 std::vector<nlohmann::json> ParseJournal(const std::string& text);
 
+// The journal's requests that change something, in order, one "object
+// operation args" line each: task commands, deletions, settings written,
+// unbindings, session ends and shutdowns.
+std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal);
+
 }  // namespace harness

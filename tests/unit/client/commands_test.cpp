@@ -1,0 +1,478 @@
+// The commands in-process: the dispatcher, the task commands, the listing,
+// the proxy and the close command against the simulator's own servants in
+// this process, with a server that was found already standing in for the
+// connection sequence (which the end-to-end cases cover). Each row gives a
+// scenario, the arguments, what the console shows after the banner, the
+// exit code and the requests that changed something on the server. The
+// waits are recorded instead of slept: every one must be 3000 ms, one before
+// each status poll ("Waiting" and one more for each dot).
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "client/ConsoleApp.h"
+#include "client/ConsoleAppEx.h"
+#include "client/banner.h"
+#include "sim/journal.h"
+#include "sim/scenario.h"
+#include "sim/server_servants.h"
+#include "sim/simulation.h"
+#include "tests/harness/backup_network.h"
+#include "tests/harness/process.h"
+#include "tests/unit/idl/loopback_orb.h"
+#include "utility/strings.h"
+
+namespace {
+
+using CVLib::strings::toAstr;
+using CVLib::strings::toWstr;
+
+struct Row {
+    const char* name;
+    std::string scenario;
+    std::vector<std::string> args;
+    std::string out;  // after the banner, UTF-8
+    int exitCode;
+    std::vector<std::string> actions;
+};
+
+const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
+const std::string kListHead = "Available tasks: \nId\t | " + std::string("Name") +
+                              std::string(46, ' ') + " | Status\n" + std::string(76, '-') + "\n";
+const std::string kProxyApplied = "Proxy settings applied successfully.\n";
+
+// A row of the listing; `characters` counts the name's characters.
+std::string Listed(const std::string& id, const std::string& name, const std::string& status,
+                   std::size_t characters = 0) {
+    if (!characters) characters = name.size();
+    return id + "\t | " + name + std::string(characters < 50 ? 50 - characters : 0, ' ') + " | " +
+           status + "\n";
+}
+
+std::string Waited(const std::string& name, const std::string& dots, const std::string& status) {
+    return "Running task: " + name + "\nWaiting" + dots + "\nCompleted with status: " + status +
+           "\n\n";
+}
+
+std::vector<std::string> ProxyStored(const std::string& hostJson, const std::string& port) {
+    return {"settings _set_proxyHost {\"value\":" + hostJson + "}",
+            "settings _set_proxyPort {\"value\":" + port + "}", kDeactivated};
+}
+
+// The sleeps a console output implies: one before each status poll.
+std::size_t PollsShown(const std::string& out) {
+    std::size_t polls = 0;
+    for (auto at = out.find("\nWaiting"); at != std::string::npos;
+         at = out.find("\nWaiting", at + 1))
+        for (auto dot = at + 8; ++polls, dot < out.size() && out[dot] == '.'; ++dot) {
+        }
+    return polls;
+}
+
+void Check(const Row& row) {
+    SCOPED_TRACE(row.name);
+    harness::TempDir dir;
+    const std::string journalPath = dir.path() + "/journal";
+    std::wostringstream console;
+    std::vector<std::chrono::milliseconds> sleeps;
+    int exitCode = 0;
+    {
+        bnsim::Journal journal(journalPath);
+        bnsim::Simulation sim(idltest::LoopbackOrb::Get().orb(), journal,
+                              bnsim::ParseScenario(row.scenario, row.name), "in-process");
+        bnsim::CreateTasks(sim);
+        CORBA::Object_var object = sim.Activate(new bnsim::ServerServant(sim), "server");
+        BackupNetwork::Server_var server = BackupNetwork::Server::_narrow(object);
+        std::vector<std::wstring> texts = {L"cvcc"};
+        for (const std::string& arg : row.args) texts.push_back(toWstr(arg));
+        std::vector<wchar_t*> argv;
+        for (std::wstring& text : texts) argv.push_back(text.data());
+        // As the main function does: the application's end comes before the
+        // handler's message.
+        try {
+            ConsoleApp app(static_cast<int>(argv.size()), argv.data(), server, console,
+                           [&sleeps](std::chrono::milliseconds d) { sleeps.push_back(d); });
+            app.Run();
+        } catch (const ConsoleAppEx& e) {
+            console << e.GetErrorMessage() << std::endl;
+            exitCode = 1;
+        }
+    }
+    const std::string out = toAstr(console.str());
+    const std::string banner = toAstr(ComposeBanner(__DATE__));
+    ASSERT_EQ(out.compare(0, banner.size(), banner), 0) << out;
+    EXPECT_EQ(out.substr(banner.size()), row.out);
+    EXPECT_EQ(exitCode, row.exitCode);
+    EXPECT_EQ(harness::Actions(harness::ParseJournal(harness::ReadFile(journalPath))), row.actions);
+    EXPECT_EQ(sleeps, std::vector<std::chrono::milliseconds>(PollsShown(row.out),
+                                                             std::chrono::milliseconds(3000)));
+}
+
+const char* const kStatuses[] = {
+    "tsBackup",         "tsRestore",         "tsSynchronize",       "tsRefresh",
+    "tsWaiting",        "tsWaitingSchedule", "tsSuccess",           "tsSuccessSchedule",
+    "tsError",          "tsErrorSchedule",   "tsStopped",           "tsQuotaExceeded",
+    "tsAccountExpired", "tsSilentDeclined",  "tsSuccessWithErrors", "tsSuccessScheduleWithErrors",
+    "tsTotal"};
+const char* const kWords[] = {
+    "backuping",        "restoring", "synchronizing", "refreshing", "idle",
+    "idle, scheduled",  "success",   "success",       "error",      "error",
+    "stopped",          "declined",  "declined",      "declined",   "success w/errors",
+    "success w/errors", "unknown"};
+
+// One task in each status, named after it, and the table it gives.
+std::pair<std::string, std::string> EveryStatus() {
+    std::string tasks, table = kListHead;
+    for (int i = 0; i < 17; ++i) {
+        tasks += std::string(i ? "," : "") + R"({"id": )" + std::to_string(i) + R"(, "name": ")" +
+                 kStatuses[i] + R"(", "status": ")" + kStatuses[i] + R"("})";
+        table += Listed(std::to_string(i), kStatuses[i], kWords[i]);
+    }
+    return {R"({"tasks": [)" + tasks + "]}", table};
+}
+
+TEST(Commands, ListTheSnapshotInTheServersOrder) {
+    const auto [everyStatus, everyTable] = EveryStatus();
+    const std::string fifty(50, 'F'), longer(60, 'L'), megabyte(1024 * 1024, 'N');
+    const Row rows[] = {
+        {"empty snapshot", "{}", {"--List"}, kListHead, 0, {kDeactivated}},
+        {"every status in words", everyStatus, {"-l"}, everyTable, 0, {kDeactivated}},
+        {"names fill a field of fifty, in the server's order, arguments ignored",
+         R"({"tasks": [{"id": 3, "name": "Nightly"}, {"id": -7, "name": ")" + fifty +
+             R"(", "status": "tsSuccess"}, {"id": 1, "name": ")" + longer +
+             R"(", "status": "tsError"}, {"id": 2147483647, "name": "Фотоархив 𝄞 設計", "status": "tsBackup"}]})",
+         {"--List", "ignored", "--Close"},
+         kListHead + Listed("3", "Nightly", "idle") + Listed("-7", fifty, "success") +
+             Listed("1", longer, "error") +
+             Listed("2147483647", "Фотоархив 𝄞 設計", "backuping", 14),
+         0,
+         {kDeactivated}},
+        {"statuses past the last read unknown",
+         R"({"tasks": [{"id": 1, "name": "A", "status": 17}, {"id": 2, "name": "B", "status": 4294967295}]})",
+         {"--List"},
+         kListHead + Listed("1", "A", "unknown") + Listed("2", "B", "unknown"),
+         0,
+         {kDeactivated}},
+        // A peer's lone surrogate U+DC9B would be the raw byte CSI on the
+        // terminal; control characters pass as they are.
+        {"lone surrogates from the server print as U+FFFD",
+         R"({"tasks": [{"id": 1, "name": [65, 56475, 51, 49, 109, 66, 27, 33]}]})",
+         {"--List"},
+         kListHead + Listed("1",
+                            "A\xEF\xBF\xBD"
+                            "31mB\x1b!",
+                            "idle", 8),
+         0,
+         {kDeactivated}},
+        {"odd names listed raw",
+         R"({"tasks": [{"id": 1, "name": "Line\nBreak"}, {"id": 2, "name": "Bell\u0007Esc\u001b[31m"},
+                       {"id": 3, "name": "\u202eevil.exe"}, {"id": 4, "name": "גיבוי לילי"}]})",
+         {"--List"},
+         kListHead + Listed("1", "Line\nBreak", "idle") + Listed("2", "Bell\aEsc\x1b[31m", "idle") +
+             Listed("3",
+                    "\u202e"
+                    "evil.exe",
+                    "idle", 9) +
+             Listed("4", "גיבוי לילי", "idle", 10),
+         0,
+         {kDeactivated}},
+        {"a display name of a megabyte",
+         R"({"tasks": [{"id": 1, "name": ")" + megabyte + R"("}]})",
+         {"--List"},
+         kListHead + Listed("1", megabyte, "idle"),
+         0,
+         {kDeactivated}},
+        {"duplicate ids both listed",
+         R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsError"}]})",
+         {"--List"},
+         kListHead + Listed("5", "First", "idle") + Listed("5", "Second", "error"),
+         0,
+         {kDeactivated}},
+        // A failure on one row leaves the rows before it, the name included.
+        {"a failure midway keeps the rows before it",
+         R"({"tasks": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}],
+             "faults": [{"object": "task:2", "operation": "GetStatus", "raise": "NO_PERMISSION"}]})",
+         {"--List"},
+         kListHead + Listed("1", "A", "idle") + "2\t | B" + std::string(49, ' ') +
+             "System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: "
+             "COMPLETED_NO\n",
+         1,
+         {kDeactivated}},
+    };
+    for (const Row& row : rows) Check(row);
+}
+
+// Nightly (1) is idle and, once started, busy for two polls; Busy (2) is
+// backing up; Quick (3) is done at the first poll; Nightly again (4) as a
+// second task of the same name; Mirror (12) synchronises; Refresh (8) is
+// refreshing, which is not busy.
+const std::string kTasks = R"({"tasks": [
+    {"id": 1, "name": "Nightly", "status": "tsSuccess", "start": [{"status": "tsBackup", "polls": 2}, {"status": "tsSuccess"}]},
+    {"id": 2, "name": "Busy", "status": "tsBackup"},
+    {"id": 3, "name": "Quick", "status": "tsError", "start": [{"status": "tsSuccessWithErrors"}]},
+    {"id": 4, "name": "Nightly", "status": "tsWaiting"},
+    {"id": 12, "name": "Mirror", "status": "tsSynchronize"},
+    {"id": 8, "name": "Refresh", "status": "tsRefresh", "start": [{"status": "tsRestore", "polls": 1}, {"status": "tsStopped"}]}]})";
+const std::string kNewer = R"({"tasks": [{"id": 1, "name": "New", "status": 17,
+    "start": [{"status": 0, "polls": 1}, {"status": 4294967295}]},
+    {"id": 2, "name": "Newer", "status": 4294967295, "start": [{"status": 4294967295}]}]})";
+
+TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
+    const std::string largest(128 * 1024, 'a');
+    const Row rows[] = {
+        {"execute the first of two names, a dot a busy poll",
+         kTasks,
+         {"--Execute", "Nightly"},
+         Waited("Nightly", "..", "success"),
+         0,
+         {"task:1 Start", kDeactivated}},
+        {"execute, done at the first poll",
+         kTasks,
+         {"-e", "Quick"},
+         Waited("Quick", "", "success w/errors"),
+         0,
+         {"task:3 Start", kDeactivated}},
+        {"refreshing is not busy",
+         kTasks,
+         {"-e", "Refresh"},
+         Waited("Refresh", ".", "stopped"),
+         0,
+         {"task:8 Start", kDeactivated}},
+        {"a busy task is not started",
+         kTasks,
+         {"--Execute", "Busy"},
+         "Task is busy: Busy\n",
+         0,
+         {kDeactivated}},
+        {"several in order past unknown names, keys taken as names",
+         kTasks,
+         {"-e", "Quick", "nope", "Busy", "--List"},
+         Waited("Quick", "", "success w/errors") +
+             "Task not found: nope\nTask is busy: Busy\nTask not found: --List\n",
+         0,
+         {"task:3 Start", kDeactivated}},
+        {"names are case-sensitive",
+         kTasks,
+         {"--Execute", "nightly"},
+         "Task not found: nightly\n",
+         0,
+         {kDeactivated}},
+        {"a task key without a task",
+         kTasks,
+         {"--Execute"},
+         "Specify one or more tasks\n",
+         1,
+         {kDeactivated}},
+        {"an id is read from a number's prefix",
+         kTasks,
+         {"--ExecuteId", "3abc"},
+         Waited("Quick", "", "success w/errors"),
+         0,
+         {"task:3 Start", kDeactivated}},
+        {"id messages",
+         kTasks,
+         {"-ei", "abc", "007", "2147483648", "-2147483649", "+5", " 12", "0x10", ""},
+         "Id must be integer: abc\nTask id not found: 7\nId must be integer: 2147483648\n"
+         "Id must be integer: -2147483649\nTask id not found: 5\nTask is busy: Mirror\n"
+         "Task id not found: 0\nId must be integer: \n",
+         0,
+         {kDeactivated}},
+        {"execute all on an empty snapshot", "{}", {"--ExcuteAll"}, "", 0, {kDeactivated}},
+        {"execute all in the snapshot's order",
+         kTasks,
+         {"-ea"},
+         Waited("Nightly", "..", "success") + "Task is busy: Busy\n" +
+             Waited("Quick", "", "success w/errors") + Waited("Nightly", ".", "success") +
+             "Task is busy: Mirror\n" + Waited("Refresh", ".", "stopped"),
+         0,
+         {"task:1 Start", "task:3 Start", "task:4 Start", "task:8 Start", kDeactivated}},
+        {"stop busy tasks only, silently",
+         kTasks,
+         {"--Stop", "Busy", "Nightly", "Mirror"},
+         "Stopping task: Busy\nStopping task: Mirror\n",
+         0,
+         {"task:2 Stop", "task:12 Stop", kDeactivated}},
+        {"stop by id",
+         kTasks,
+         {"-si", "12", "1"},
+         "Stopping task: Mirror\n",
+         0,
+         {"task:12 Stop", kDeactivated}},
+        {"stop all",
+         kTasks,
+         {"-sa"},
+         "Stopping task: Busy\nStopping task: Mirror\n",
+         0,
+         {"task:2 Stop", "task:12 Stop", kDeactivated}},
+        {"delete idle, not busy",
+         kTasks,
+         {"--Delete", "Quick", "Busy"},
+         "Deleting task: Quick\nTask is busy: Busy\n",
+         0,
+         {"session:1 DeleteTask {\"id\":3}", kDeactivated}},
+        {"delete by id",
+         kTasks,
+         {"-di", "1"},
+         "Deleting task: Nightly\n",
+         0,
+         {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
+        // Every task of the snapshot is visited once, deleted ones included.
+        {"delete all visits the snapshot",
+         kTasks,
+         {"--DeleteAll"},
+         "Deleting task: Nightly\nTask is busy: Busy\nDeleting task: Quick\nDeleting task: "
+         "Nightly\nTask is busy: Mirror\nDeleting task: Refresh\n",
+         0,
+         {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":3}",
+          "session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":8}", kDeactivated}},
+        // Two tasks of one id: the first is chosen, the server deletes both,
+        // and the snapshot, never refreshed, then holds a task that is gone.
+        {"duplicate ids, the first chosen",
+         R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsBackup"}]})",
+         {"-di", "5", "5"},
+         "Deleting task: First\nSystem error: OBJECT_NOT_EXIST. Description: minor code: "
+         "OBJECT_NOT_EXIST_NoMatch (0x4f4d0001), completed: COMPLETED_NO\n",
+         1,
+         {"session:1 DeleteTask {\"id\":5}", kDeactivated}},
+        {"statuses past the last are not busy",
+         kNewer,
+         {"--Execute", "New", "Newer"},
+         Waited("New", ".", "unknown") + Waited("Newer", "", "unknown"),
+         0,
+         {"task:1 Start", "task:2 Start", kDeactivated}},
+        {"nothing to stop past the last status", kNewer, {"-sa"}, "", 0, {kDeactivated}},
+        {"delete past the last status",
+         kNewer,
+         {"--DeleteAll"},
+         "Deleting task: New\nDeleting task: Newer\n",
+         0,
+         {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":2}", kDeactivated}},
+        {"odd names matched exactly",
+         R"({"tasks": [{"id": 1, "name": "Line\nBreak", "status": "tsBackup"}, {"id": 2, "name": "Tab\there", "status": "tsBackup"},
+                       {"id": 3, "name": "\u202eevil.exe", "status": "tsBackup"}, {"id": 4, "name": "גיבוי לילי", "status": "tsBackup"}]})",
+         {"--Stop", "Line\nBreak", "Tab\there",
+          "\u202e"
+          "evil.exe",
+          "גיבוי לילי", "Line", "\xff\xfe\xc0\xaf"},
+         "Stopping task: Line\nBreak\nStopping task: Tab\there\nStopping task: \u202e"
+         "evil.exe\nStopping task: גיבוי לילי\nTask not found: Line\nTask not found: "
+         "\xff\xfe\xc0\xaf\n",
+         0,
+         {"task:1 Stop", "task:2 Stop", "task:3 Stop", "task:4 Stop", kDeactivated}},
+        {"a name of 128 KiB deletes its task",
+         R"({"tasks": [{"id": 6, "name": ")" + largest + R"("}]})",
+         {"--Delete", largest},
+         "Deleting task: " + largest + "\n",
+         0,
+         {"session:1 DeleteTask {\"id\":6}", kDeactivated}},
+        {"a server error during a wait ends it",
+         R"({"tasks": [{"id": 1, "name": "Nightly", "start": [{"status": "tsBackup"}]}],
+             "faults": [{"object": "task:1", "operation": "GetStatus", "fromCall": 2, "raise": "TRANSIENT"}]})",
+         {"--Execute", "Nightly"},
+         "Running task: Nightly\nWaitingUnable to connect the backup server.\n",
+         1,
+         {"task:1 Start", kDeactivated}},
+    };
+    for (const Row& row : rows) Check(row);
+}
+
+TEST(Commands, ProxyAndClose) {
+    const std::string largestHost(128 * 1024 - 6, 'p');
+    const Row rows[] = {
+        {"host and port, what follows ignored",
+         "{}",
+         {"--Proxy", "myproxy:8000", "ignored"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"myproxy\"", "8000")},
+        {"empty host", "{}", {"-prx", ":8000"}, kProxyApplied, 0, ProxyStored("\"\"", "8000")},
+        {"empty port is 0",
+         "{}",
+         {"-prx", "myproxy:"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"myproxy\"", "0")},
+        {"split at the first colon",
+         "{}",
+         {"-prx", "a:b:c"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"a\"", "0")},
+        {"trailing letters after the port",
+         "{}",
+         {"-prx", "h:8080abc"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"h\"", "8080")},
+        {"a negative port wraps",
+         "{}",
+         {"-prx", "h:-1"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"h\"", "4294967295")},
+        {"a port past 32 bits saturates",
+         "{}",
+         {"-prx", "h:99999999999"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"h\"", "2147483647")},
+        {"a port past 64 bits saturates",
+         "{}",
+         {"-prx", "h:18446744073709551617"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"h\"", "2147483647")},
+        {"a port far below zero saturates",
+         "{}",
+         {"-prx", "h:-99999999999"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"h\"", "2147483648")},
+        {"a host beyond ASCII",
+         "{}",
+         {"-prx", "прокси.пример:3128"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"прокси.пример\"", "3128")},
+        {"a host of 128 KiB",
+         "{}",
+         {"--Proxy", largestHost + ":8000"},
+         kProxyApplied,
+         0,
+         ProxyStored("\"" + largestHost + "\"", "8000")},
+        {"no colon",
+         "{}",
+         {"--Proxy", "myproxy"},
+         "Please, specify your proxy host and port in the following format: myproxy:8000\n",
+         1,
+         {kDeactivated}},
+        {"no argument",
+         "{}",
+         {"--Proxy"},
+         "Please, specify your proxy host and port, e.g. myproxy:8000\n",
+         1,
+         {kDeactivated}},
+        {"the settings fail with their own text",
+         R"({"faults": [{"object": "settings", "operation": "_set_proxyPort", "raise": "NO_PERMISSION"}]})",
+         {"--Proxy", "myproxy:8000"},
+         "Failed to set proxy due the unknown error.\n",
+         1,
+         {"settings _set_proxyHost {\"value\":\"myproxy\"}",
+          "settings _set_proxyPort {\"value\":8000}", kDeactivated}},
+        {"close shuts the server down without a session",
+         R"({"server": {"shutdown": "ignore"}})",
+         {"--Close"},
+         "Shutdown server\n",
+         0,
+         {"server ShutdownServer"}},
+        {"close ends processing",
+         R"({"server": {"shutdown": "ignore"}})",
+         {"-c", "--List"},
+         "Shutdown server\n",
+         0,
+         {"server ShutdownServer"}},
+    };
+    for (const Row& row : rows) Check(row);
+}
+
+}  // namespace
