@@ -18,7 +18,7 @@
 #include "network/CBackupNetwork.h"
 
 // What a task key does to the tasks it names.
-enum TaskCommand { Delete = 0, Execute = 1, Stop = 3 };
+enum class TaskCommand { Delete = 0, Execute = 1, Stop = 3 };
 
 class ConsoleApp : public CBackupNetwork {
 public:
