@@ -16,8 +16,8 @@
 
 #include "sim/journal.h"
 #include "sim/naming.h"
-#include "sim/repeating_context.h"
 #include "sim/references.h"
+#include "sim/repeating_context.h"
 #include "sim/scenario.h"
 #include "sim/server_servants.h"
 #include "sim/settings_servants.h"
@@ -82,7 +82,6 @@ void BindScenario(bnsim::Simulation& sim, bnsim::NetworkBindings& bindings,
         switch (w.state) {
             case WorkstationState::Alive: {
                 obj = sim.Activate(new bnsim::WorkstationServant(sim, w), name);
-                sim.aliveWorkstations().push_back(BackupWorkstation::Workstation::_narrow(obj));
                 break;
             }
             case WorkstationState::Dead:

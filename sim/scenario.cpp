@@ -67,9 +67,7 @@ std::vector<StatusStep> Script(const FieldReader& task, const char* key,
 }
 
 TaskSpec ReadTask(const json& value, const std::string& file, const std::string& path) {
-    FieldReader r(value, file, path,
-                  {"id", "name", "fname", "status", "type", "start", "stop", "lastRunTime",
-                   "nextRunTime", "completionRate"});
+    FieldReader r(value, file, path, {"id", "name", "fname", "status", "type", "start", "stop"});
     TaskSpec t;
     t.id = static_cast<std::int32_t>(r.RequiredInteger("id", std::numeric_limits<int32_t>::min(),
                                                        std::numeric_limits<int32_t>::max()));
@@ -82,9 +80,6 @@ TaskSpec ReadTask(const json& value, const std::string& file, const std::string&
             Enumerator(r, "type", r.Text("type", ""), kOperationTypeNames, "operation type"));
     t.onStart = Script(r, "start", {{BackupNetwork::tsBackup, 1}, {BackupNetwork::tsSuccess, 0}});
     t.onStop = Script(r, "stop", {{BackupNetwork::tsStopped, 0}});
-    t.lastRunTime = r.Unsigned64("lastRunTime", 0);
-    t.nextRunTime = r.Unsigned64("nextRunTime", 0);
-    t.completionRate = static_cast<std::uint16_t>(r.Integer("completionRate", 0, 0, 65535));
     return t;
 }
 
@@ -245,11 +240,6 @@ Scenario LoadScenario(const std::string& path) {
 const char* TaskStatusName(StatusValue status) {
     const auto i = static_cast<std::size_t>(status);
     return i < kTaskStatusNames.size() ? kTaskStatusNames[i] : "?";
-}
-
-const char* OperationTypeName(BackupNetwork::OperationType type) {
-    const auto i = static_cast<std::size_t>(type);
-    return i < kOperationTypeNames.size() ? kOperationTypeNames[i] : "?";
 }
 
 }  // namespace bnsim

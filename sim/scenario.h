@@ -42,9 +42,6 @@ struct TaskSpec {
     BackupNetwork::OperationType type = BackupNetwork::otBackupFull;
     std::vector<StatusStep> onStart;  // empty: Start changes nothing
     std::vector<StatusStep> onStop;
-    std::uint64_t lastRunTime = 0;
-    std::uint64_t nextRunTime = 0;
-    std::uint16_t completionRate = 0;
 };
 
 struct ServerSpec {
@@ -101,6 +98,5 @@ Scenario LoadScenario(const std::string& path);
 // The enumerator's name ("tsBackup"), for the journal and messages.
 // "?" for a value past tsTotal.
 const char* TaskStatusName(StatusValue status);
-const char* OperationTypeName(BackupNetwork::OperationType type);
 
 }  // namespace bnsim

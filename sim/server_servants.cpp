@@ -63,21 +63,6 @@ void ServerServant::DeactivateSession(BackupNetwork::Session_ptr session) {
     if (which.rfind("session:", 0) == 0) sim_.Deactivate(which);
 }
 
-char* ServerServant::stats() {
-    auto lock = Enter("stats");
-    return CORBA::string_dup(("tasks=" + std::to_string(sim_.tasks().size())).c_str());
-}
-
-void ServerServant::SendTestEmail() {
-    auto lock = Enter("SendTestEmail");
-}
-void ServerServant::ReloadSettings() {
-    auto lock = Enter("ReloadSettings");
-}
-void ServerServant::ping() {
-    auto lock = EnterOneway("ping");
-}
-
 void ServerServant::ShutdownServer() {
     auto lock = EnterOneway("ShutdownServer");
     if (!sim_.scenario().server.ignoreShutdown) sim_.RequestStop();
@@ -91,38 +76,6 @@ SessionServant::SessionServant(Simulation& sim, const std::string& name, const s
 BackupNetwork::ServerSettings_ptr SessionServant::settings() {
     auto lock = Enter("_get_settings");
     return sim_.Settings();
-}
-
-BackupNetwork::Session::Workstations* SessionServant::GetWorkstations() {
-    auto lock = Enter("GetWorkstations");
-    auto* result = new BackupNetwork::Session::Workstations;
-    const auto& alive = sim_.aliveWorkstations();
-    result->length(static_cast<CORBA::ULong>(alive.size()));
-    for (CORBA::ULong i = 0; i < result->length(); ++i)
-        (*result)[i] = BackupWorkstation::Workstation::_duplicate(alive[i]);
-    return result;
-}
-
-BackupNetwork::Link_ptr SessionServant::OpenLink(const CORBA::WChar* linkName,
-                                                 const CORBA::WChar* linkData) {
-    auto lock = Enter("OpenLink", {{"linkName", Utf8(linkName)}, {"linkData", Utf8(linkData)}});
-    const std::string name = sim_.NextName("link");
-    CORBA::Object_var obj = sim_.Activate(new LinkServant(sim_, name, Utf8(linkName)), name);
-    return BackupNetwork::Link::_narrow(obj);
-}
-
-void SessionServant::CloseLink(BackupNetwork::Link_ptr link) {
-    const std::string which = sim_.NameOf(link);
-    auto lock = Enter("CloseLink", {{"link", which}});
-    if (which.rfind("link:", 0) == 0) sim_.Deactivate(which);
-}
-
-BackupNetwork::Task_ptr SessionServant::CreateTask() {
-    auto lock = Enter("CreateTask");
-    TaskSpec plan;
-    for (const LiveTask& t : sim_.tasks()) plan.id = std::max(plan.id, t.id);
-    plan.id = plan.id + 1;
-    return AddTask(sim_, plan);
 }
 
 void SessionServant::DeleteTask(BackupNetwork::TaskUID taskId) {
@@ -143,31 +96,6 @@ BackupNetwork::TasksList* SessionServant::tasks() {
     for (CORBA::ULong i = 0; i < result->length(); ++i)
         (*result)[i] = BackupNetwork::Task::_duplicate(tasks[i].ref);
     return result;
-}
-
-BackupNetwork::Task_ptr SessionServant::GetTask(BackupNetwork::TaskUID taskId) {
-    auto lock = Enter("GetTask", {{"id", taskId}});
-    for (const LiveTask& t : sim_.tasks())
-        if (t.id == taskId) return BackupNetwork::Task::_duplicate(t.ref);
-    throw BackupNetwork::Session::UnknownTask();
-}
-
-BackupNetwork::Task_ptr SessionServant::GetTaskByName(const CORBA::WChar* name) {
-    auto lock = Enter("GetTaskByName", {{"name", Utf8(name)}});
-    const std::wstring wanted = wiretext::FromWire(name);
-    for (const LiveTask& t : sim_.tasks())
-        if (t.servant->DisplayName() == wanted) return BackupNetwork::Task::_duplicate(t.ref);
-    throw BackupNetwork::Session::UnknownTask();
-}
-
-CORBA::WChar* SessionServant::GetDataStorageBNP(const CORBA::WChar* request) {
-    auto lock = Enter("GetDataStorageBNP", {{"request", Utf8(request)}});
-    return CORBA::wstring_dup(L"");
-}
-
-void SessionServant::Deactivate() {
-    auto lock = Enter("Deactivate");
-    sim_.Deactivate(name_);
 }
 
 }  // namespace bnsim

@@ -20,10 +20,10 @@ public:
     BackupNetwork::Session_ptr ActivateSession(const CORBA::WChar* login,
                                                const CORBA::WChar* extra) override;
     void DeactivateSession(BackupNetwork::Session_ptr session) override;
-    char* stats() override;
-    void SendTestEmail() override;
-    void ReloadSettings() override;
-    void ping() override;
+    char* stats() override { NotServed("stats"); }
+    void SendTestEmail() override { NotServed("SendTestEmail"); }
+    void ReloadSettings() override { NotServed("ReloadSettings"); }
+    void ping() override { NotServed("ping", true); }
     void ShutdownServer() override;
 };
 
@@ -34,17 +34,24 @@ public:
     BackupNetwork::ServerSettings_ptr settings() override;
     CORBA::WChar* login() override { return GetText("login"); }
     CORBA::ULong id() override { return GetULong("id"); }
-    BackupNetwork::Session::Workstations* GetWorkstations() override;
-    BackupNetwork::Link_ptr OpenLink(const CORBA::WChar* linkName,
-                                     const CORBA::WChar* linkData) override;
-    void CloseLink(BackupNetwork::Link_ptr link) override;
-    BackupNetwork::Task_ptr CreateTask() override;
+    BackupNetwork::Session::Workstations* GetWorkstations() override {
+        NotServed("GetWorkstations");
+    }
+    BackupNetwork::Link_ptr OpenLink(const CORBA::WChar*, const CORBA::WChar*) override {
+        NotServed("OpenLink");
+    }
+    void CloseLink(BackupNetwork::Link_ptr) override { NotServed("CloseLink"); }
+    BackupNetwork::Task_ptr CreateTask() override { NotServed("CreateTask"); }
     void DeleteTask(BackupNetwork::TaskUID taskId) override;
     BackupNetwork::TasksList* tasks() override;
-    BackupNetwork::Task_ptr GetTask(BackupNetwork::TaskUID taskId) override;
-    BackupNetwork::Task_ptr GetTaskByName(const CORBA::WChar* name) override;
-    CORBA::WChar* GetDataStorageBNP(const CORBA::WChar* request) override;
-    void Deactivate() override;
+    BackupNetwork::Task_ptr GetTask(BackupNetwork::TaskUID) override { NotServed("GetTask"); }
+    BackupNetwork::Task_ptr GetTaskByName(const CORBA::WChar*) override {
+        NotServed("GetTaskByName");
+    }
+    CORBA::WChar* GetDataStorageBNP(const CORBA::WChar*) override {
+        NotServed("GetDataStorageBNP");
+    }
+    void Deactivate() override { NotServed("Deactivate"); }
 };
 
 }  // namespace bnsim

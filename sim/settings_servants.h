@@ -1,7 +1,6 @@
-// The server's settings and the small objects around a session: the
-// ServerSettings ("settings"), links ("link:N"), logs ("log:N") and the
-// progress sink that also serves as an object that is neither server nor
-// workstation ("impostor").
+// The server's settings ("settings"), and a progress sink that serves as an
+// object that is neither server nor workstation (a "notWorkstation" entry,
+// the "impostor").
 #pragma once
 
 #include "BackupNetwork.hh"
@@ -39,47 +38,10 @@ public:
     void lang(const CORBA::WChar* v) override { SetText("lang", v); }
 };
 
-class LinkServant : public POA_BackupNetwork::Link, public SimObject {
-public:
-    // `linkName` in UTF-8.
-    LinkServant(Simulation& sim, const std::string& name, const std::string& linkName);
-
-    CORBA::WChar* name() override { return GetText("name"); }
-    CORBA::Boolean SetView(const CORBA::WChar* view) override;
-    CORBA::Boolean GetView(CORBA::WString_out view) override;
-    CORBA::Boolean SetParameter(const BackupNetwork::LinkParam& param) override;
-    CORBA::Boolean GetParameter(const CORBA::WChar* paramName,
-                                BackupNetwork::LinkParam& param) override;
-    CORBA::Boolean SetHeader(const BackupNetwork::LinkParam& param) override;
-    CORBA::Boolean GetHeader(const CORBA::WChar* headerName,
-                             BackupNetwork::LinkParam& param) override;
-
-private:
-    CORBA::Boolean Store(const char* operation, const char* table,
-                         const BackupNetwork::LinkParam& param);
-    CORBA::Boolean Load(const char* operation, const char* table, const CORBA::WChar* key,
-                        BackupNetwork::LinkParam& param);
-};
-
-// An empty log: it opens, has no lines and takes what is written.
-class LogServant : public POA_BackupNetwork::Log, public SimObject {
-public:
-    LogServant(Simulation& sim, const std::string& name) : SimObject(sim, name) {}
-
-    CORBA::WChar* filePath() override { return GetText("filePath"); }
-    CORBA::Boolean Open() override;
-    void Close() override;
-    void Clear() override;
-    void Rewind() override;
-    CORBA::Boolean GetNextLine(CORBA::WString_out line) override;
-    CORBA::Boolean Read(BackupNetwork::BinaryData& data, CORBA::ULong& size) override;
-    void Write(BackupNetwork::IDLLogEvent event, const CORBA::WChar* message) override;
-};
-
 class OperationProgressServant : public POA_BackupNetwork::OperationProgress, public SimObject {
 public:
     OperationProgressServant(Simulation& sim, const std::string& name) : SimObject(sim, name) {}
-    void NextChunk(CORBA::LongLong amount) override;
+    void NextChunk(CORBA::LongLong) override { NotServed("NextChunk", true); }
 };
 
 }  // namespace bnsim

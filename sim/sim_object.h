@@ -38,6 +38,12 @@ protected:
         const char* operation, const nlohmann::json& args = nlohmann::json::object()) {
         return sim_.Enter(name_, operation, args, true);
     }
+    // An operation that neither the client, nor the tests, nor the demo
+    // use: journaled, then NO_IMPLEMENT (docs/simulator.md).
+    [[noreturn]] void NotServed(const char* operation, bool oneway = false) {
+        auto lock = sim_.Enter(name_, operation, nlohmann::json::object(), oneway);
+        throw CORBA::NO_IMPLEMENT(0, CORBA::COMPLETED_NO);
+    }
 
     // Attribute accessors over attrs_: each journals "_get_NAME" or
     // "_set_NAME" (with {"value": ...}) and reads or stores the value.

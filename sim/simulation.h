@@ -73,10 +73,6 @@ public:
     std::vector<LiveTask>& tasks() { return tasks_; }
     // The one ServerSettings object, made on first use (under the lock).
     BackupNetwork::ServerSettings_ptr Settings();
-    // The workstations that answer, for Session::GetWorkstations.
-    std::vector<BackupWorkstation::Workstation_var>& aliveWorkstations() {
-        return aliveWorkstations_;
-    }
 
 private:
     CORBA::ORB_var orb_;
@@ -89,7 +85,6 @@ private:
     std::map<std::string, int> counters_;
     std::vector<LiveTask> tasks_;
     BackupNetwork::ServerSettings_var settings_;
-    std::vector<BackupWorkstation::Workstation_var> aliveWorkstations_;
 };
 
 }  // namespace bnsim

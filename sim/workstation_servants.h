@@ -1,7 +1,5 @@
-// A live workstation ("workstation:NAME") and what a server reaches through
-// it: sessions ("wsession:N") and their data interfaces ("wread:N",
-// "wwrite:N", "wcopy:N", "wbrowse:N", "wsettings:N"). The file system behind
-// them is empty: listings are empty, reads end at once, writes succeed.
+// A live workstation ("workstation:NAME"): it answers its name and its host;
+// its sessions and what a server would reach through them are not served.
 #pragma once
 
 #include "BackupWorkstation.hh"
@@ -19,28 +17,13 @@ public:
 
     CORBA::WChar* name() override { return GetText("name"); }
     CORBA::WChar* host() override { return GetText("host"); }
-    BackupWorkstation::Session_ptr OpenSession(BackupNetwork::Session_ptr serverSession,
-                                               BackupNetwork::Log_ptr serverLog) override;
-    void CloseSession(BackupWorkstation::Session_ptr workstationSession) override;
-    void ping() override;
-    void Shutdown() override;
+    BackupWorkstation::Session_ptr OpenSession(BackupNetwork::Session_ptr,
+                                               BackupNetwork::Log_ptr) override {
+        NotServed("OpenSession");
+    }
+    void CloseSession(BackupWorkstation::Session_ptr) override { NotServed("CloseSession", true); }
+    void ping() override { NotServed("ping", true); }
+    void Shutdown() override { NotServed("Shutdown", true); }
 };
-
-class WorkstationSessionServant : public POA_BackupWorkstation::Session, public SimObject {
-public:
-    WorkstationSessionServant(Simulation& sim, const std::string& name) : SimObject(sim, name) {}
-
-    BackupWorkstation::IDLBackupDataRead_ptr GetReadInterface() override;
-    BackupWorkstation::IDLBackupDataWrite_ptr GetWriteInterface() override;
-    BackupWorkstation::IDLBackupDataCopy_ptr GetCopyInterface(
-        const BackupWorkstation::ISettings& copySettings,
-        BackupWorkstation::Session_ptr otherSession) override;
-    BackupWorkstation::IDLBackupDataBrowse_ptr GetBackupInterface(
-        const BackupNetwork::WStringsList& items) override;
-    BackupWorkstation::WorkstationSettings_ptr GetSettings() override;
-};
-
-// Activates a fresh write interface ("wwrite:N"), for sessions and copies.
-BackupWorkstation::IDLBackupDataWrite_ptr NewWriteInterface(Simulation& sim);
 
 }  // namespace bnsim
