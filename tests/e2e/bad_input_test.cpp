@@ -52,6 +52,7 @@ CvccCase PortCase(const std::string& name, const std::string& registry, bool rea
     return c;
 }
 
+// clang-format off
 const std::vector<CvccCase> kCases = {
     // "CoordPort" is text passed on unchanged; what does not name an open
     // port fails the Coordinator's port probe.
@@ -59,24 +60,24 @@ const std::vector<CvccCase> kCases = {
     PortCase("port_negative", e2e::RegistryWithPort("\"-1\""), false, "std::exception\n"),
     PortCase("port_past_65535", e2e::RegistryWithPort("\"99999\""), false, "std::exception\n"),
     PortCase("port_with_a_trailing_space", e2e::RegistryWithPort("\"1755 \""), false,
-             "std::exception\n"),
+     "std::exception\n"),
     PortCase("port_empty", e2e::RegistryWithPort("\"\""), false, "std::exception\n"),
     PortCase("port_of_ten_kilobytes", e2e::RegistryWithPort("\"" + std::string(10240, '7') + "\""),
-             false, "std::exception\n"),
+     false, "std::exception\n"),
     // Damaged files count as absent or lose the damaged value: port 1755.
     PortCase("registry_truncated_in_the_value",
-             "Windows Registry Editor Version 5.00\r\n\r\n" + kSection + "\"CoordPort\"=\"27",
-             false, kListHead, "", 0),
+     "Windows Registry Editor Version 5.00\r\n\r\n" + kSection + "\"CoordPort\"=\"27",
+     false, kListHead, "", 0),
     PortCase("registry_truncated_in_the_section",
-             "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarm",
-             false, kListHead, "", 0),
+     "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarm",
+     false, kListHead, "", 0),
     PortCase("registry_binary", Binary(), false, kListHead, "", 0),
     PortCase("registry_utf16_without_bom", Utf16LeWithoutBom(e2e::RegistryWithPort("\"2755\"")),
-             false, kListHead, "", 0),
+     false, kListHead, "", 0),
     PortCase("registry_utf16_with_bom_is_read",
-             "\xff\xfe" + Utf16LeWithoutBom(e2e::RegistryWithPort("\"2755\"")), true, kListHead, "",
-             0),
+     "\xff\xfe" + Utf16LeWithoutBom(e2e::RegistryWithPort("\"2755\"")), true, kListHead, "", 0),
 };
+// clang-format on
 
 class BadInput : public testing::TestWithParam<CvccCase> {};
 
