@@ -39,30 +39,19 @@ TEST(WireText, SplitsAndJoinsSurrogatePairs) {
 // UTF-8), and come in as U+FFFD: a peer's U+DC9B would otherwise reach the
 // terminal as the raw byte 0x9B, the 8-bit CSI.
 TEST(WireText, SendsLoneSurrogatesAndReceivesThemReplaced) {
-    struct Lone {
-        const char* label;
-        std::wstring wire;
-        std::wstring received;
+    // clang-format off
+    const Row rows[] = {  // text: as received
+        {"lone high", L"a\xFFFD", L"a\xD834"},
+        {"lone low", L"\xFFFD" L"b", L"\xDD1E" L"b"},
+        {"low before high", L"\xFFFD\xFFFD", L"\xDD1E\xD834"},
+        {"high then text", L"\xFFFDx", L"\xD834x"},
+        {"CSI as an escaped byte", L"A\xFFFD" L"31mB", L"A\xDC9B" L"31mB"},
     };
-    const Lone rows[] = {
-        {"lone high", L"a\xD834", L"a\xFFFD"},
-        {"lone low",
-         L"\xDD1E"
-         L"b",
-         L"\xFFFD"
-         L"b"},
-        {"low before high", L"\xDD1E\xD834", L"\xFFFD\xFFFD"},
-        {"high then text", L"\xD834x", L"\xFFFDx"},
-        {"CSI as an escaped byte",
-         L"A\xDC9B"
-         L"31mB",
-         L"A\xFFFD"
-         L"31mB"},
-    };
-    for (const Lone& row : rows) {
+    // clang-format on
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         EXPECT_EQ(wiretext::ToWire(row.wire), row.wire);
-        EXPECT_EQ(wiretext::FromWire(row.wire), row.received);
+        EXPECT_EQ(wiretext::FromWire(row.wire), row.text);
     }
 }
 
