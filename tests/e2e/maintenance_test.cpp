@@ -22,18 +22,21 @@ const std::string kWorkstations = R"({"workstations": [
     {"name": "folder", "state": "context"}]})";
 
 // One row per key through a real process; the commands' details are
-// in-process cases (tests/unit/client/commands_test.cpp).
+// in-process cases (tests/unit/client/commands_test.cpp). Newer's statuses
+// are past the last one the protocol knows, and travel as numbers.
 const std::string kTasks = R"({"tasks": [
     {"id": 1, "name": "Idle", "start": [{"status": "tsSuccess"}]},
-    {"id": 2, "name": "Busy", "status": "tsBackup"}]})";
+    {"id": 2, "name": "Busy", "status": "tsBackup"},
+    {"id": 3, "name": "Newer", "status": 4294967295, "start": [{"status": 17}]}]})";
 const std::string kRan = "Running task: Idle\nWaiting\nCompleted with status: success\n\n";
 
 // clang-format off
 const std::vector<CvccCase> kCases = {
     {"execute", kTasks, {"-e", "Idle"}, kRan, "", 0, {"task:1 Start", kDeactivated}},
     {"execute_id", kTasks, {"-ei", "1"}, kRan, "", 0, {"task:1 Start", kDeactivated}},
-    {"execute_all", kTasks, {"--ExcuteAll"}, kRan + "Task is busy: Busy\n", "", 0,
-     {"task:1 Start", kDeactivated}},
+    {"execute_all", kTasks, {"--ExcuteAll"}, kRan + "Task is busy: Busy\n" +
+     "Running task: Newer\nWaiting\nCompleted with status: unknown\n\n", "", 0,
+     {"task:1 Start", "task:3 Start", kDeactivated}},
     {"stop", kTasks, {"-s", "Busy"}, "Stopping task: Busy\n", "", 0, {"task:2 Stop", kDeactivated}},
     {"stop_id", kTasks, {"-si", "2"}, "Stopping task: Busy\n", "", 0,
      {"task:2 Stop", kDeactivated}},
@@ -42,11 +45,12 @@ const std::vector<CvccCase> kCases = {
      {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
     {"delete_id", kTasks, {"-di", "1"}, "Deleting task: Idle\n", "", 0,
      {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
-    {"delete_all", kTasks, {"-da"}, "Deleting task: Idle\nTask is busy: Busy\n", "", 0,
-     {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
+    {"delete_all", kTasks, {"-da"}, "Deleting task: Idle\nTask is busy: Busy\nDeleting task: Newer\n",
+     "", 0, {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":3}", kDeactivated}},
     {"list", kTasks, {"-l"},
      kListHead + "1\t | Idle" + std::string(46, ' ') + " | idle\n" + "2\t | Busy" +
-     std::string(46, ' ') + " | backuping\n", "", 0, {kDeactivated}},
+     std::string(46, ' ') + " | backuping\n" + "3\t | Newer" + std::string(45, ' ') + " | unknown\n",
+     "", 0, {kDeactivated}},
     {"proxy", kTasks, {"-prx", "myproxy:8000"}, kProxyApplied, "", 0,
      ProxyStored("\"myproxy\"", "8000")},
     {"close_shuts_the_server_down_without_a_session", "{}", {"--Close"}, "Shutdown server\n", "", 0,
