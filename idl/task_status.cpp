@@ -17,8 +17,8 @@ void CallServant(omniCallDescriptor* call, omniServant* servant) {
 
 }  // namespace
 
-TaskStatusCall::TaskStatusCall(LocalCallFn localCall, bool upcall)
-    : omniCallDescriptor(localCall, kOperation, sizeof kOperation, 0, kNoUserExceptions, 0,
+TaskStatusCall::TaskStatusCall(bool upcall)
+    : omniCallDescriptor(CallServant, kOperation, sizeof kOperation, 0, kNoUserExceptions, 0,
                          upcall) {}
 
 void TaskStatusCall::unmarshalReturnedValues(cdrStream& stream) {
@@ -30,7 +30,7 @@ void TaskStatusCall::marshalReturnedValues(cdrStream& stream) {
 }
 
 CORBA::ULong GetTaskStatus(BackupNetwork::Task_ptr task) {
-    TaskStatusCall call(CallServant, false);
+    TaskStatusCall call(false);
     task->_invoke(call);
     return call.result;
 }

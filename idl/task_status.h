@@ -31,11 +31,12 @@ protected:
 };
 
 // The call descriptor of Task::GetStatus with an unsigned long result. A
-// servant that answers values past tsTotal dispatches "GetStatus" with one of
-// these (upcall true) and a local call function that fills `result`.
+// servant that answers values past tsTotal implements TaskStatusSource and
+// dispatches "GetStatus" with one of these (upcall true); a call from the
+// servant's own process reaches it the same way.
 class TaskStatusCall : public omniCallDescriptor {
 public:
-    TaskStatusCall(LocalCallFn localCall, bool upcall);
+    explicit TaskStatusCall(bool upcall);
 
     void unmarshalReturnedValues(cdrStream& stream) override;
     void marshalReturnedValues(cdrStream& stream) override;

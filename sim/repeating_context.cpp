@@ -62,7 +62,7 @@ CosNaming::NamingContext_ptr RepeatingContextServant::bind_new_context(const Cos
     return real_->bind_new_context(n);
 }
 void RepeatingContextServant::destroy() {
-    throw CORBA::NO_IMPLEMENT();
+    NotServed("destroy");
 }
 
 void RepeatingContextServant::list(CORBA::ULong, CosNaming::BindingList_out bl,

@@ -237,9 +237,4 @@ Scenario LoadScenario(const std::string& path) {
     return ParseScenario(text.str(), path);
 }
 
-const char* TaskStatusName(StatusValue status) {
-    const auto i = static_cast<std::size_t>(status);
-    return i < kTaskStatusNames.size() ? kTaskStatusNames[i] : "?";
-}
-
 }  // namespace bnsim

@@ -95,8 +95,4 @@ Scenario ParseScenario(const std::string& text, const std::string& file);
 // Reads the file and parses it. Throws ScenarioError, also when unreadable.
 Scenario LoadScenario(const std::string& path);
 
-// The enumerator's name ("tsBackup"), for the journal and messages.
-// "?" for a value past tsTotal.
-const char* TaskStatusName(StatusValue status);
-
 }  // namespace bnsim

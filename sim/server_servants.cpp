@@ -39,11 +39,6 @@ CORBA::WChar* ServerServant::version() {
     return WireDup(sim_.scenario().server.version);
 }
 
-CORBA::WChar* ServerServant::host() {
-    auto lock = Enter("_get_host");
-    return WireDupUtf8(sim_.host());
-}
-
 BackupNetwork::Session_ptr ServerServant::ActivateSession(const CORBA::WChar* login,
                                                           const CORBA::WChar* extra) {
     auto lock = Enter("ActivateSession", {{"login", Utf8(login)}, {"extra", Utf8(extra)}});
@@ -53,7 +48,7 @@ BackupNetwork::Session_ptr ServerServant::ActivateSession(const CORBA::WChar* lo
         std::find(plan.denyLogins.begin(), plan.denyLogins.end(), who) != plan.denyLogins.end())
         throw BackupNetwork::Server::AccessDenied();
     const std::string name = sim_.NextName("session");
-    CORBA::Object_var obj = sim_.Activate(new SessionServant(sim_, name, Utf8(login)), name);
+    CORBA::Object_var obj = sim_.Activate(new SessionServant(sim_, name), name);
     return BackupNetwork::Session::_narrow(obj);
 }
 
@@ -66,11 +61,6 @@ void ServerServant::DeactivateSession(BackupNetwork::Session_ptr session) {
 void ServerServant::ShutdownServer() {
     auto lock = EnterOneway("ShutdownServer");
     if (!sim_.scenario().server.ignoreShutdown) sim_.RequestStop();
-}
-
-SessionServant::SessionServant(Simulation& sim, const std::string& name, const std::string& login)
-    : SimObject(sim, name) {
-    attrs_ = {{"login", login}, {"id", std::stoul(name.substr(name.find(':') + 1))}};
 }
 
 BackupNetwork::ServerSettings_ptr SessionServant::settings() {

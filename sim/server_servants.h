@@ -16,7 +16,7 @@ public:
     explicit ServerServant(Simulation& sim) : SimObject(sim, "server") {}
 
     CORBA::WChar* version() override;
-    CORBA::WChar* host() override;
+    CORBA::WChar* host() override { NotServed("_get_host"); }
     BackupNetwork::Session_ptr ActivateSession(const CORBA::WChar* login,
                                                const CORBA::WChar* extra) override;
     void DeactivateSession(BackupNetwork::Session_ptr session) override;
@@ -29,11 +29,11 @@ public:
 
 class SessionServant : public POA_BackupNetwork::Session, public SimObject {
 public:
-    SessionServant(Simulation& sim, const std::string& name, const std::string& login);
+    SessionServant(Simulation& sim, const std::string& name) : SimObject(sim, name) {}
 
     BackupNetwork::ServerSettings_ptr settings() override;
-    CORBA::WChar* login() override { return GetText("login"); }
-    CORBA::ULong id() override { return GetULong("id"); }
+    CORBA::WChar* login() override { NotServed("_get_login"); }
+    CORBA::ULong id() override { NotServed("_get_id"); }
     BackupNetwork::Session::Workstations* GetWorkstations() override {
         NotServed("GetWorkstations");
     }

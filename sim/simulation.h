@@ -33,7 +33,8 @@ struct LiveTask {
 
 class Simulation {
 public:
-    // `host` is the name the server is bound under and answers as its host.
+    // `host` is the name the server is bound under, and the host a
+    // workstation answers when its scenario gives none.
     Simulation(CORBA::ORB_ptr orb, Journal& journal, Scenario scenario, std::string host);
     // Destroys the simulation's POA and with it every servant.
     ~Simulation();

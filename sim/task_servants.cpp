@@ -74,13 +74,7 @@ BackupNetwork::TaskStatus TaskServant::GetStatus() {
 CORBA::Boolean TaskServant::_dispatch(omniCallHandle& handle) {
     if (std::strcmp(handle.operation_name(), "GetStatus") != 0)
         return POA_BackupNetwork::Task::_dispatch(handle);
-    wiretext::TaskStatusCall call(
-        [](omniCallDescriptor* c, omniServant* servant) {
-            auto* task = dynamic_cast<TaskServant*>(static_cast<BackupNetwork::_impl_Task*>(
-                servant->_ptrToInterface(BackupNetwork::Task::_PD_repoId)));
-            static_cast<wiretext::TaskStatusCall*>(c)->result = task->GetStatusValue();
-        },
-        true);
+    wiretext::TaskStatusCall call(true);
     handle.upcall(this, call);
     return true;
 }

@@ -11,20 +11,13 @@ namespace {
 
 using e2e::kDeactivated;
 using e2e::kListHead;
+using harness::ListRow;
 
 using e2e::CvccCase;
 
 const std::string kSection =
     "[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
     "Settings]\r\n";
-
-// Name padded to the list's field of fifty characters (all of them ASCII or
-// one code point a character here).
-std::string Row(const std::string& id, const std::string& name, std::size_t characters,
-                const std::string& status) {
-    const std::string pad(characters < 50 ? 50 - characters : 0, ' ');
-    return id + "\t | " + name + pad + " | " + status + "\n";
-}
 
 std::string Utf16LeWithoutBom(const std::string& ascii) {
     std::string out;
@@ -111,7 +104,7 @@ std::string ManyTasks(int count, std::string& table) {
         const std::string id = std::to_string(i), name = "T" + id;
         if (i) scenario += ",";
         scenario += R"({"id": )" + id + R"(, "name": ")" + name + "\"}";
-        table += Row(id, name, name.size(), "idle");
+        table += ListRow(id, name, "idle");
     }
     return scenario + "]}";
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/harness/backup_network.h"
+#include "tests/harness/expected.h"
 
 namespace e2e {
 
@@ -34,24 +35,13 @@ inline void PrintTo(const CvccCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// Texts many cases expect: the session's end in the journal, the list's
-// heading, the sweep's heading and the proxy command's success.
-inline const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
-inline const std::string kListHead =
-    "Available tasks: \n"
-    "Id\t | Name                                               | Status\n" +
-    std::string(76, '-') + "\n";
-inline const std::string kSweepHeading =
-    "Removing dead workstation links on the Coordinator. The operation can take several minutes, "
-    "depending on the Backup Network size\n\n";
-inline const std::string kProxyApplied = "Proxy settings applied successfully.\n";
-// stderr when no server is bound under this computer's name.
-inline const std::string kServerNotBound =
-    "An error occurred while obtain an object reference\nNotFound\n"
-    "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
-    "Reason: Missing node. One of the components of a name specifies a binding that does not "
-    "exist\n";
-
+// Texts many cases expect (tests/harness/expected.h).
+using harness::kDeactivated;
+using harness::kListHead;
+using harness::kProxyApplied;
+using harness::kServerNotBound;
+using harness::kSweepHeading;
+using harness::ProxyStored;
 
 // The client's output with its banner checked and cut off; the banner's
 // second line carries the build year.

@@ -19,6 +19,7 @@ namespace {
 using e2e::kDeactivated;
 using e2e::kListHead;
 using e2e::kSweepHeading;
+using harness::ListRow;
 
 using harness::BackupNetwork;
 using std::chrono::milliseconds;
@@ -32,10 +33,6 @@ const std::string kTasks = R"("tasks": [
 
 std::string WithFault(const std::string& fault) {
     return "{" + kTasks + R"(, "faults": [)" + fault + "]}";
-}
-
-std::string Row(const std::string& id, const std::string& name, const std::string& status) {
-    return id + "\t | " + name + std::string(50 - name.size(), ' ') + " | " + status + "\n";
 }
 
 harness::JournalPredicate Request(const std::string& object, const std::string& operation) {
@@ -182,7 +179,7 @@ const std::vector<Fault> kFaults = {
          {"--List"}, kUnable, "", 1)
         .SimulatorCrashes(),
     Case("server_killed_during_a_listing", WithFault(Crash("task:3", "GetStatus")), {"--List"},
-         kListHead + Row("1", "Nightly", "idle") + Row("2", "A", "idle") + "3\t | B" +
+         kListHead + ListRow("1", "Nightly", "idle") + ListRow("2", "A", "idle") + "3\t | B" +
              std::string(49, ' ') + kUnable,
          "", 1)
         .SimulatorCrashes(),

@@ -8,13 +8,9 @@ using e2e::kDeactivated;
 using e2e::kListHead;
 using e2e::kProxyApplied;
 using e2e::kSweepHeading;
+using e2e::ProxyStored;
 
 using e2e::CvccCase;
-
-std::vector<std::string> ProxyStored(const std::string& hostJson, const std::string& port) {
-    return {"settings _set_proxyHost {\"value\":" + hostJson + "}",
-            "settings _set_proxyPort {\"value\":" + port + "}", kDeactivated};
-}
 
 const std::string kWorkstations = R"({"workstations": [
     {"name": "ALIVE-1"}, {"name": "OLD-LAPTOP", "state": "dead"}, {"name": "Станция-2", "state": "dead"},
@@ -48,8 +44,8 @@ const std::vector<CvccCase> kCases = {
     {"delete_all", kTasks, {"-da"}, "Deleting task: Idle\nTask is busy: Busy\nDeleting task: Newer\n",
      "", 0, {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":3}", kDeactivated}},
     {"list", kTasks, {"-l"},
-     kListHead + "1\t | Idle" + std::string(46, ' ') + " | idle\n" + "2\t | Busy" +
-     std::string(46, ' ') + " | backuping\n" + "3\t | Newer" + std::string(45, ' ') + " | unknown\n",
+     kListHead + harness::ListRow("1", "Idle", "idle") + harness::ListRow("2", "Busy", "backuping") +
+     harness::ListRow("3", "Newer", "unknown"),
      "", 0, {kDeactivated}},
     {"proxy", kTasks, {"-prx", "myproxy:8000"}, kProxyApplied, "", 0,
      ProxyStored("\"myproxy\"", "8000")},

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "tests/e2e/cvcc_case.h"
+#include "tests/harness/coordinator.h"
 
 namespace {
 
@@ -97,14 +98,6 @@ public:
     int port() const { return port_; }
     int requests() const { return requests_; }
     int locateRequests() const { return locateRequests_; }
-    // A reference to this peer as genior makes it.
-    std::string Reference(const std::string& typeId, const std::string& key) const {
-        const std::string out =
-            harness::Run({{"/usr/bin/genior", typeId, "127.0.0.1", std::to_string(port_), key}, {}})
-                .out;
-        const std::string ior = out.substr(out.rfind("IOR:"));
-        return ior.substr(0, ior.find_first_of("\r\n"));
-    }
 
 private:
     void Serve() {
@@ -186,7 +179,8 @@ TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
     ScriptedPeer server([](const std::string&) { return ScriptedPeer::Answer::Drop; });
     ASSERT_EQ(net.Nameclt({"bind_new_context", "dropping-host.BackupNetwork"}).exitCode, 0);
     ASSERT_EQ(net.Nameclt({"bind", "dropping-host.BackupNetwork/BackupServer.server",
-                           server.Reference("IDL:tarmelin/BackupNetwork/Server:1.0", "dropping")})
+                           harness::LoopbackIor("IDL:tarmelin/BackupNetwork/Server:1.0",
+                                                server.port(), "dropping")})
                   .exitCode,
               0);
 

@@ -44,4 +44,11 @@ RunResult Coordinator::Nameclt(const std::vector<std::string>& args) const {
     return Run(options);
 }
 
+std::string LoopbackIor(const std::string& typeId, int port, const std::string& key) {
+    const std::string out =
+        Run({{"/usr/bin/genior", typeId, "127.0.0.1", std::to_string(port), key}, {}}).out;
+    const std::string ior = out.substr(out.rfind("IOR:"));
+    return ior.substr(0, ior.find_first_of("\r\n"));
+}
+
 }  // namespace harness

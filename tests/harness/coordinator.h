@@ -35,4 +35,8 @@ private:
     Service service_;
 };
 
+// A reference of type typeId to the object key on port of the loopback, as
+// omniORB's genior writes it ("IOR:..."), whether anything listens there or not.
+std::string LoopbackIor(const std::string& typeId, int port, const std::string& key);
+
 }  // namespace harness

@@ -18,12 +18,18 @@
 #include "sim/server_servants.h"
 #include "sim/simulation.h"
 #include "tests/harness/backup_network.h"
+#include "tests/harness/expected.h"
 #include "tests/harness/process.h"
 #include "tests/unit/idl/loopback_orb.h"
 #include "utility/strings.h"
 
 namespace {
 
+using harness::kDeactivated;
+using harness::kListHead;
+using harness::ListRow;
+using harness::kProxyApplied;
+using harness::ProxyStored;
 using CVLib::strings::toAstr;
 using CVLib::strings::toWstr;
 
@@ -36,27 +42,9 @@ struct Row {
     std::vector<std::string> actions;
 };
 
-const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
-const std::string kListHead = "Available tasks: \nId\t | " + std::string("Name") +
-                              std::string(46, ' ') + " | Status\n" + std::string(76, '-') + "\n";
-const std::string kProxyApplied = "Proxy settings applied successfully.\n";
-
-// A row of the listing; `characters` counts the name's characters.
-std::string Listed(const std::string& id, const std::string& name, const std::string& status,
-                   std::size_t characters = 0) {
-    if (!characters) characters = name.size();
-    return id + "\t | " + name + std::string(characters < 50 ? 50 - characters : 0, ' ') + " | " +
-           status + "\n";
-}
-
 std::string Waited(const std::string& name, const std::string& dots, const std::string& status) {
     return "Running task: " + name + "\nWaiting" + dots + "\nCompleted with status: " + status +
            "\n\n";
-}
-
-std::vector<std::string> ProxyStored(const std::string& hostJson, const std::string& port) {
-    return {"settings _set_proxyHost {\"value\":" + hostJson + "}",
-            "settings _set_proxyPort {\"value\":" + port + "}", kDeactivated};
 }
 
 // The sleeps a console output implies: one before each status poll.
@@ -126,7 +114,7 @@ std::pair<std::string, std::string> EveryStatus() {
     for (int i = 0; i < 17; ++i) {
         tasks += std::string(i ? "," : "") + R"({"id": )" + std::to_string(i) + R"(, "name": ")" +
                  kStatuses[i] + R"(", "status": ")" + kStatuses[i] + R"("})";
-        table += Listed(std::to_string(i), kStatuses[i], kWords[i]);
+        table += ListRow(std::to_string(i), kStatuses[i], kWords[i]);
     }
     return {R"({"tasks": [)" + tasks + "]}", table};
 }
@@ -143,36 +131,36 @@ TEST(Commands, ListTheSnapshotInTheServersOrder) {
          R"(", "status": "tsSuccess"}, {"id": 1, "name": ")" + longer +
          R"(", "status": "tsError"}, {"id": 2147483647, "name": "Фотоархив 𝄞 設計", "status": "tsBackup"}]})",
          {"--List", "ignored", "--Close"},
-         kListHead + Listed("3", "Nightly", "idle") + Listed("-7", fifty, "success") +
-         Listed("1", longer, "error") + Listed("2147483647", "Фотоархив 𝄞 設計", "backuping", 14), 0,
+         kListHead + ListRow("3", "Nightly", "idle") + ListRow("-7", fifty, "success") +
+         ListRow("1", longer, "error") + ListRow("2147483647", "Фотоархив 𝄞 設計", "backuping", 14), 0,
          {kDeactivated}},
         {"statuses past the last read unknown",
          R"({"tasks": [{"id": 1, "name": "A", "status": 17}, {"id": 2, "name": "B", "status": 4294967295}]})",
-         {"--List"}, kListHead + Listed("1", "A", "unknown") + Listed("2", "B", "unknown"), 0,
+         {"--List"}, kListHead + ListRow("1", "A", "unknown") + ListRow("2", "B", "unknown"), 0,
          {kDeactivated}},
         // A peer's lone surrogate U+DC9B would be the raw byte CSI on the
         // terminal; control characters pass as they are.
         {"lone surrogates from the server print as U+FFFD",
          R"({"tasks": [{"id": 1, "name": [65, 56475, 51, 49, 109, 66, 27, 33]}]})", {"--List"},
-         kListHead + Listed("1", "A\xEF\xBF\xBD"
+         kListHead + ListRow("1", "A\xEF\xBF\xBD"
          "31mB\x1b!", "idle", 8), 0, {kDeactivated}},
         {"odd names listed raw",
          R"({"tasks": [{"id": 1, "name": "Line\nBreak"}, {"id": 2, "name": "Bell\u0007Esc\u001b[31m"},
         {"id": 3, "name": "\u202eevil.exe"}, {"id": 4, "name": "גיבוי לילי"}]})", {"--List"},
-         kListHead + Listed("1", "Line\nBreak", "idle") + Listed("2", "Bell\aEsc\x1b[31m", "idle") +
-         Listed("3", "\u202e"
-         "evil.exe", "idle", 9) + Listed("4", "גיבוי לילי", "idle", 10), 0, {kDeactivated}},
+         kListHead + ListRow("1", "Line\nBreak", "idle") + ListRow("2", "Bell\aEsc\x1b[31m", "idle") +
+         ListRow("3", "\u202e"
+         "evil.exe", "idle", 9) + ListRow("4", "גיבוי לילי", "idle", 10), 0, {kDeactivated}},
         {"a display name of a megabyte", R"({"tasks": [{"id": 1, "name": ")" + megabyte + R"("}]})",
-         {"--List"}, kListHead + Listed("1", megabyte, "idle"), 0, {kDeactivated}},
+         {"--List"}, kListHead + ListRow("1", megabyte, "idle"), 0, {kDeactivated}},
         {"duplicate ids both listed",
          R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsError"}]})",
-         {"--List"}, kListHead + Listed("5", "First", "idle") + Listed("5", "Second", "error"), 0,
+         {"--List"}, kListHead + ListRow("5", "First", "idle") + ListRow("5", "Second", "error"), 0,
          {kDeactivated}},
         // A failure on one row leaves the rows before it, the name included.
         {"a failure midway keeps the rows before it",
          R"({"tasks": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}],
          "faults": [{"object": "task:2", "operation": "GetStatus", "raise": "NO_PERMISSION"}]})", {"--List"},
-         kListHead + Listed("1", "A", "idle") + "2\t | B" + std::string(49, ' ') +
+         kListHead + ListRow("1", "A", "idle") + "2\t | B" + std::string(49, ' ') +
          "System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: "
          "COMPLETED_NO\n", 1, {kDeactivated}},
     };

@@ -53,15 +53,10 @@ protected:
         return lines;
     }
 
-    static std::string Ior(const std::string& type, int port, const std::string& key) {
-        const harness::RunResult made =
-            harness::Run({{"/usr/bin/genior", type, "127.0.0.1", std::to_string(port), key}, {}});
-        std::string ior = made.out;
-        ior.erase(std::remove(ior.begin(), ior.end(), '\n'), ior.end());
-        return ior;
-    }
     // A workstation whose process is gone: nothing listens on port 1.
-    static std::string DeadWorkstation() { return Ior(kWorkstationType, 1, "dead"); }
+    static std::string DeadWorkstation() {
+        return harness::LoopbackIor(kWorkstationType, 1, "dead");
+    }
 
     bool isolated_ = false;
     std::unique_ptr<harness::Coordinator> coordinator_;
@@ -116,7 +111,7 @@ TEST_F(BackupNetworkTest, WorkstationWhoseObjectIsGoneEndsTheSweep) {
     ASSERT_EQ(network_.GetNetworkContext(created), 0);
     // The Coordinator's process runs but has no such object.
     Bind("TarmelinBackupNetwork.context/gone.workstation",
-         Ior(kWorkstationType, kPort, "no-such-object"));
+         harness::LoopbackIor(kWorkstationType, kPort, "no-such-object"));
     EXPECT_THROW(network_.RemoveDeadWorkstationsOnCoordinator(), CORBA::OBJECT_NOT_EXIST);
     EXPECT_EQ(NetworkBindings(), std::vector<std::string>{"gone.workstation"});
 }
