@@ -23,7 +23,7 @@
 
 #include "bench/measure.h"
 #include "bench/scenarios.h"
-#include "tests/harness/backup_network.h"
+#include "sim/harness/backup_network.h"
 
 namespace {
 

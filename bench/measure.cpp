@@ -14,7 +14,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "tests/harness/backup_network.h"
+#include "sim/harness/backup_network.h"
 
 namespace bench {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tests/e2e/cvcc_case.h"
-#include "tests/harness/process.h"
+#include "sim/harness/process.h"
 
 namespace {
 

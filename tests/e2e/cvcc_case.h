@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/harness/backup_network.h"
+#include "sim/harness/backup_network.h"
 #include "tests/harness/expected.h"
 
 namespace e2e {

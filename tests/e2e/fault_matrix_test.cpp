@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "tests/e2e/cvcc_case.h"
-#include "tests/harness/coordinator.h"
+#include "sim/harness/coordinator.h"
 
 namespace {
 

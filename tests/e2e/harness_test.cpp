@@ -2,8 +2,8 @@
 // up on the case's port and goes with its owner.
 #include <gtest/gtest.h>
 
-#include "tests/harness/coordinator.h"
-#include "tests/harness/network.h"
+#include "sim/harness/coordinator.h"
+#include "sim/harness/network.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <regex>
 
-#include "tests/harness/backup_network.h"
+#include "sim/harness/backup_network.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "tests/e2e/cvcc_case.h"
-#include "tests/harness/coordinator.h"
+#include "sim/harness/coordinator.h"
 
 namespace {
 

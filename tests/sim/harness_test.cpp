@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/harness/backup_network.h"
+#include "sim/harness/backup_network.h"
 
 namespace {
 

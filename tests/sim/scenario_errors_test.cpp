@@ -3,8 +3,8 @@
 // has nothing listening, so a simulator that tried would fail otherwise.
 #include <gtest/gtest.h>
 
-#include "tests/harness/network.h"
-#include "tests/harness/process.h"
+#include "sim/harness/network.h"
+#include "sim/harness/process.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include "sim/scenario.h"
 #include "sim/server_servants.h"
 #include "sim/simulation.h"
-#include "tests/harness/backup_network.h"
+#include "sim/harness/backup_network.h"
 #include "tests/harness/expected.h"
-#include "tests/harness/process.h"
+#include "sim/harness/process.h"
 #include "tests/unit/idl/loopback_orb.h"
 #include "utility/strings.h"
 

@@ -8,8 +8,8 @@
 #include "corba/CCorbaWrapper.h"
 #include "corba/exception_info.h"
 #include "tests/harness/cerr_capture.h"
-#include "tests/harness/coordinator.h"
-#include "tests/harness/network.h"
+#include "sim/harness/coordinator.h"
+#include "sim/harness/network.h"
 #include "utility/strings.h"
 
 namespace {

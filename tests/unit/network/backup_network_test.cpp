@@ -13,9 +13,9 @@
 #include "client/CCommonException.h"
 #include "network/CBackupNetwork.h"
 #include "tests/harness/cerr_capture.h"
-#include "tests/harness/coordinator.h"
-#include "tests/harness/network.h"
-#include "tests/harness/process.h"
+#include "sim/harness/coordinator.h"
+#include "sim/harness/network.h"
+#include "sim/harness/process.h"
 #include "utility/strings.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/harness/network.h"
+#include "sim/harness/network.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>

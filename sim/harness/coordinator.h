@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/harness/process.h"
+#include "sim/harness/process.h"
 
 namespace harness {
 

@@ -1,4 +1,4 @@
-#include "tests/harness/process.h"
+#include "sim/harness/process.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "tests/harness/backup_network.h"
+#include "sim/harness/backup_network.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "tests/harness/network.h"
+#include "sim/harness/network.h"
 
 namespace harness {
 namespace {

@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/harness/coordinator.h"
-#include "tests/harness/process.h"
+#include "sim/harness/coordinator.h"
+#include "sim/harness/process.h"
 
 namespace harness {
 

@@ -1,9 +1,9 @@
-#include "tests/harness/coordinator.h"
+#include "sim/harness/coordinator.h"
 
 #include <stdexcept>
 #include <thread>
 
-#include "tests/harness/network.h"
+#include "sim/harness/network.h"
 
 namespace harness {
 
