@@ -67,6 +67,12 @@ const std::vector<CvccCase> kCases = {
      {"--NSClean"}, kSweepHeading + "std::exception\n",
      "An error occurred while listing the workstations. Coordinator returned the same binding "
      "twice\n", 1, {}},
+    // A workstation whose process runs but no longer has the object is not
+    // dead: the sweep ends there.
+    {"nsclean_workstation_whose_object_is_gone_ends_the_sweep",
+     R"({"workstations": [{"name": "DECOMMISSIONED", "state": "gone"}]})", {"--NSClean"},
+     kSweepHeading + "System error: OBJECT_NOT_EXIST. Description: minor code: "
+     "OBJECT_NOT_EXIST_NoMatch (0x4f4d0001), completed: COMPLETED_NO\n", "", 1, {}},
     // The sweep always goes to port 1755, whatever the registry says.
     {"nsclean_ignores_the_registry_port", "{}", {"--NSClean"}, "std::exception\n", "", 1, {},
      e2e::RegistryWithPort("\"2755\""), 2755},
