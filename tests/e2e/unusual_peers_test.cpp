@@ -1,20 +1,12 @@
 // Runs whose end depends on how the client's own threads and the peers
 // behave rather than on what they answer: the teardown after the work, and a
 // server that reads each request and drops the connection.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <thread>
 
 #include "tests/e2e/cvcc_case.h"
 #include "sim/harness/coordinator.h"
+#include "tests/harness/giop_peer.h"
 
 namespace {
 
@@ -67,116 +59,13 @@ TEST(Waits, AreThePollsOfThreeSecondsAndNoTeardownDeadline) {
     EXPECT_EQ(sleeps, twoPolls);
 }
 
-// A peer on the loopback that reads one GIOP message on each connection and
-// answers it by a rule: with a reply that says true (enough for `_is_a`),
-// by closing the connection, or by closing the connection and its listener
-// (the process is gone). It counts the Requests (message type 0) and the
-// LocateRequests (type 3) it read.
-class ScriptedPeer {
-public:
-    enum class Answer { True, Drop, Vanish };
-    using Rule = std::function<Answer(const std::string& operation)>;
-
-    explicit ScriptedPeer(Rule rule) : rule_(std::move(rule)) {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            listen(listener_, 16) != 0 ||
-            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            throw std::runtime_error("cannot listen on the loopback");
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~ScriptedPeer() {
-        stop_ = true;
-        thread_.join();
-        if (listener_ >= 0) close(listener_);
-    }
-    int port() const { return port_; }
-    int requests() const { return requests_; }
-    int locateRequests() const { return locateRequests_; }
-
-private:
-    void Serve() {
-        while (!stop_ && listener_ >= 0) {
-            pollfd p{listener_, POLLIN, 0};
-            if (poll(&p, 1, 50) <= 0) continue;
-            const int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection < 0) continue;
-            // omniORB keeps the connection for its next request.
-            while (ServeOne(connection)) {
-            }
-            close(connection);
-        }
-    }
-    // Answers one message; false when the connection is to be closed.
-    bool ServeOne(int connection) {
-        char header[12];
-        if (!ReadAll(connection, header, sizeof header) || std::string(header, 4) != "GIOP")
-            return false;
-        const bool little = header[6] & 1;
-        const auto u32 = [little](const char* at) {
-            const auto* b = reinterpret_cast<const unsigned char*>(at);
-            return little ? b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24
-                          : uint32_t(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3];
-        };
-        std::string body(u32(header + 8), '\0');
-        if (!ReadAll(connection, body.data(), body.size())) return false;
-        if (header[7] == 3) ++locateRequests_;
-        if (header[7] != 0) return false;
-        ++requests_;
-        // GIOP 1.2 Request: id, flags and reserved, a KeyAddr target (two
-        // bytes of discriminator, two of padding, the key), the operation.
-        size_t at = 16 + u32(body.data() + 12);
-        at = (at + 3) & ~size_t(3);
-        const std::string operation(body.data() + at + 4, u32(body.data() + at) - 1);
-        switch (rule_(operation)) {
-            case Answer::True: {
-                // A Reply: the request's id, NO_EXCEPTION, no service
-                // contexts; the body, 8-aligned at 24, holds the boolean.
-                std::string reply = {'G', 'I', 'O', 'P', 1, 2, 1, 1, 13, 0, 0, 0};
-                reply.append(body.data(), 4);
-                reply.append(8, '\0');
-                reply.push_back(1);
-                return send(connection, reply.data(), reply.size(), MSG_NOSIGNAL) > 0;
-            }
-            case Answer::Drop:
-                return false;
-            case Answer::Vanish:
-                close(listener_);
-                listener_ = -1;
-                return false;
-        }
-        return false;
-    }
-    static bool ReadAll(int fd, char* into, size_t size) {
-        for (size_t done = 0; done < size;) {
-            const ssize_t n = read(fd, into + done, size - done);
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-    Rule rule_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> requests_{0};
-    std::atomic<int> locateRequests_{0};
-    std::thread thread_;
-};
-
 // The request reaches such a server exactly once; the client may ask again
 // whether it is there (LocateRequests carry nothing out), and its
 // COMM_FAILURE stands, since a server that accepts connections is not gone.
 TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
     BackupNetwork net({"dropping-host", 1755, R"({"server": {"bound": false}})"});
     if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
-    ScriptedPeer server([](const std::string&) { return ScriptedPeer::Answer::Drop; });
+    harness::GiopPeer server([](const std::string&) { return harness::GiopPeer::Answer::Drop; });
     ASSERT_EQ(net.Nameclt({"bind_new_context", "dropping-host.BackupNetwork"}).exitCode, 0);
     ASSERT_EQ(net.Nameclt({"bind", "dropping-host.BackupNetwork/BackupServer.server",
                            harness::LoopbackIor("IDL:tarmelin/BackupNetwork/Server:1.0",
@@ -189,7 +78,7 @@ TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
               "System error: COMM_FAILURE. Description: minor code: "
               "COMM_FAILURE_WaitingForReply (0x41540007), completed: COMPLETED_MAYBE\n");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(server.requests(), 1);
+    EXPECT_EQ(server.Requests().size(), 1u);
     EXPECT_GT(server.locateRequests(), 0);
 }
 
@@ -198,8 +87,9 @@ TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
 TEST(UnusualPeers, CoordinatorLostBeforeTheServerLookup) {
     BackupNetwork net({"lookup-host", 1755, "{}"});
     if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
-    ScriptedPeer coordinator([](const std::string& operation) {
-        return operation == "_is_a" ? ScriptedPeer::Answer::True : ScriptedPeer::Answer::Vanish;
+    harness::GiopPeer coordinator([](const std::string& operation) {
+        return operation == "_is_a" ? harness::GiopPeer::Answer::True
+                                    : harness::GiopPeer::Answer::Vanish;
     });
     const harness::CvccResult r = net.RunCvcc(
         {{"--List"}, {}, e2e::RegistryWithPort("\"" + std::to_string(coordinator.port()) + "\"")});

@@ -1,19 +1,22 @@
 // The wire facts the client relies on, written from the protocol rather than
 // from the generated code: the repository ids it asks for and narrows to,
-// the name, oneway flag, result and parameters of every operation it calls
-// (decoded by a servant that knows only this table), and the ordinals of the
-// task statuses it reads. An IDL that disagrees fails here even where every
-// stub agrees with itself.
+// the ordinals of the task statuses it reads, and, for every operation it
+// calls, the name, whether a reply is awaited and the argument bytes as they
+// reach a peer that knows no IDL. An IDL that disagrees fails here even where
+// every stub agrees with itself.
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "BackupNetwork.hh"
 #include "BackupWorkstation.hh"
-#include "operation_table.h"
+#include "sim/harness/coordinator.h"
+#include "tests/harness/giop_peer.h"
+#include "tests/unit/idl/loopback_orb.h"
 
 namespace idltest {
 namespace {
 
-using namespace wire;
 namespace BN = BackupNetwork;
 using Target = CORBA::Object_ptr;
 
@@ -43,40 +46,80 @@ TEST(WireContract, TaskStatusOrdinals) {
     EXPECT_EQ(BN::_tc_TaskStatus->member_count(), std::size(inOrder));
 }
 
-// clang-format off
-TEST(WireContract, OperationsTheClientCalls) {
-    CheckOperations("IDL:tarmelin/BackupNetwork/Server:1.0", {
-        {"_get_version", Call::kTwoWay, WString(), {}, [](Target t) { Discard(As<BN::Server>(t)->version()); }},
-        {"ActivateSession", Call::kTwoWay, Object(), {In(WString()), In(WString())},
-         [](Target t) { Discard(As<BN::Server>(t)->ActivateSession(L"user", L"")); }},
-        {"DeactivateSession", Call::kOneway, Void(), {In(Object())},
-         [](Target t) { As<BN::Server>(t)->DeactivateSession(BN::Session::_nil()); }},
-        {"ShutdownServer", Call::kOneway, Void(), {}, [](Target t) { As<BN::Server>(t)->ShutdownServer(); }},
-    });
-    CheckOperations("IDL:tarmelin/BackupNetwork/Session:1.0", {
-        {"_get_tasks", Call::kTwoWay, Sequence(Object()), {}, [](Target t) { Discard(As<BN::Session>(t)->tasks()); }},
-        {"_get_settings", Call::kTwoWay, Object(), {}, [](Target t) { Discard(As<BN::Session>(t)->settings()); }},
-        {"DeleteTask", Call::kOneway, Void(), {In(Long())}, [](Target t) { As<BN::Session>(t)->DeleteTask(7); }},
-    });
-    CheckOperations("IDL:tarmelin/BackupNetwork/Task:1.0", {
-        {"_get_props", Call::kTwoWay, Object(), {}, [](Target t) { Discard(As<BN::Task>(t)->props()); }},
-        {"GetStatus", Call::kTwoWay, Enum(), {}, [](Target t) { As<BN::Task>(t)->GetStatus(); }},
-        {"Start", Call::kOneway, Void(), {}, [](Target t) { As<BN::Task>(t)->Start(); }},
-        {"Stop", Call::kOneway, Void(), {}, [](Target t) { As<BN::Task>(t)->Stop(); }},
-    });
-    CheckOperations("IDL:tarmelin/BackupNetwork/TaskProperties:1.0", {
-        {"_get_id", Call::kTwoWay, Long(), {}, [](Target t) { As<BN::TaskProperties>(t)->id(); }},
-        {"_get_dname", Call::kTwoWay, WString(), {}, [](Target t) { Discard(As<BN::TaskProperties>(t)->dname()); }},
-    });
-    CheckOperations("IDL:tarmelin/BackupNetwork/ServerSettings:1.0", {
-        {"_set_proxyHost", Call::kTwoWay, Void(), {In(WString())}, [](Target t) { As<BN::ServerSettings>(t)->proxyHost(L"proxy"); }},
-        {"_set_proxyPort", Call::kTwoWay, Void(), {In(ULong())}, [](Target t) { As<BN::ServerSettings>(t)->proxyPort(3128); }},
-    });
-    CheckOperations("IDL:BackupWorkstation/Workstation:1.0", {
-        {"_get_name", Call::kTwoWay, WString(), {}, [](Target t) { Discard(As<BackupWorkstation::Workstation>(t)->name()); }},
-    });
+std::string Hex(const std::string& bytes) {
+    std::string hex;
+    char digits[3];
+    for (unsigned char b : bytes) hex += (std::snprintf(digits, sizeof digits, "%02x", b), digits);
+    return hex;
 }
+
+struct Row {
+    const char* typeId;
+    const char* operation;
+    bool oneway;
+    // The argument bytes in hex, little-endian as omniORB sends them here; a
+    // wide string is its length in bytes and UTF-16 after a byte order mark,
+    // a nil reference an empty type id and no profiles.
+    const char* args;
+    std::function<void(Target)> invoke;
+};
+
+template <class Interface>
+typename Interface::_var_type As(Target target) {
+    return Interface::_unchecked_narrow(target);
+}
+
+const char kServer[] = "IDL:tarmelin/BackupNetwork/Server:1.0";
+const char kSession[] = "IDL:tarmelin/BackupNetwork/Session:1.0";
+const char kTask[] = "IDL:tarmelin/BackupNetwork/Task:1.0";
+const char kProps[] = "IDL:tarmelin/BackupNetwork/TaskProperties:1.0";
+const char kSettings[] = "IDL:tarmelin/BackupNetwork/ServerSettings:1.0";
+const char kWorkstation[] = "IDL:BackupWorkstation/Workstation:1.0";
+
+// clang-format off
+const Row kRows[] = {
+    {kServer, "_get_version", false, "", [](Target t) { CORBA::WString_var(As<BN::Server>(t)->version()); }},
+    {kServer, "ActivateSession", false, "06000000fffe75007300000000000000", [](Target t) { BN::Session_var(As<BN::Server>(t)->ActivateSession(L"us", L"")); }},
+    {kServer, "DeactivateSession", true, "010000000000000000000000", [](Target t) { As<BN::Server>(t)->DeactivateSession(BN::Session::_nil()); }},
+    {kServer, "ShutdownServer", true, "", [](Target t) { As<BN::Server>(t)->ShutdownServer(); }},
+    {kSession, "_get_tasks", false, "", [](Target t) { BN::TasksList_var(As<BN::Session>(t)->tasks()); }},
+    {kSession, "_get_settings", false, "", [](Target t) { BN::ServerSettings_var(As<BN::Session>(t)->settings()); }},
+    {kSession, "DeleteTask", true, "07000000", [](Target t) { As<BN::Session>(t)->DeleteTask(7); }},
+    {kTask, "_get_props", false, "", [](Target t) { BN::TaskProperties_var(As<BN::Task>(t)->props()); }},
+    {kTask, "GetStatus", false, "", [](Target t) { As<BN::Task>(t)->GetStatus(); }},
+    {kTask, "Start", true, "", [](Target t) { As<BN::Task>(t)->Start(); }},
+    {kTask, "Stop", true, "", [](Target t) { As<BN::Task>(t)->Stop(); }},
+    {kProps, "_get_id", false, "", [](Target t) { As<BN::TaskProperties>(t)->id(); }},
+    {kProps, "_get_dname", false, "", [](Target t) { CORBA::WString_var(As<BN::TaskProperties>(t)->dname()); }},
+    {kSettings, "_set_proxyHost", false, "06000000fffe70007800", [](Target t) { As<BN::ServerSettings>(t)->proxyHost(L"px"); }},
+    {kSettings, "_set_proxyPort", false, "380c0000", [](Target t) { As<BN::ServerSettings>(t)->proxyPort(3128); }},
+    {kWorkstation, "_get_name", false, "", [](Target t) { CORBA::WString_var(As<BackupWorkstation::Workstation>(t)->name()); }},
+};
 // clang-format on
+
+TEST(WireContract, OperationsTheClientCalls) {
+    harness::GiopPeer peer([](const std::string&) { return harness::GiopPeer::Answer::Raise; });
+    CORBA::ORB_ptr orb = LoopbackOrb::Get().orb();
+    std::size_t sent = 0;
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.operation);
+        CORBA::Object_var target =
+            orb->string_to_object(harness::LoopbackIor(row.typeId, peer.port(), "k").c_str());
+        try {
+            row.invoke(target);
+            EXPECT_TRUE(row.oneway) << "a reply of NO_IMPLEMENT was not seen";
+        } catch (const CORBA::NO_IMPLEMENT&) {
+            EXPECT_FALSE(row.oneway);
+        } catch (const CORBA::SystemException& e) {
+            ADD_FAILURE() << e._name() << " " << e.minor();
+        }
+        const auto requests = peer.AwaitRequests(++sent);
+        ASSERT_EQ(requests.size(), sent);
+        EXPECT_EQ(requests.back().operation, row.operation);
+        EXPECT_EQ(requests.back().expectsReply, !row.oneway);
+        EXPECT_EQ(Hex(requests.back().args), row.args);
+    }
+}
 
 }  // namespace
 }  // namespace idltest

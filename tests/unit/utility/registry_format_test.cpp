@@ -11,9 +11,8 @@ namespace {
 const std::wstring kKey =
     L"SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings";
 const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
-const std::string kSection =
-    "[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
-    "Settings]\r\n";
+const std::string kPath = "SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings";
+const std::string kSection = "[HKEY_CURRENT_USER\\" + kPath + "]\r\n";
 
 // A file with the usual header and the key's section holding body.
 std::string InKey(const std::string& body) {
@@ -61,60 +60,27 @@ TEST(RegistryFormatTest, FindsKeysAndValues) {
         std::optional<std::wstring> value;  // nullopt: the value is not readable
         std::wstring key = kKey;
     };
+    // clang-format off
     const Row rows[] = {
         {"version 5 header", InKey("\"CoordPort\"=\"1755\"\r\n"), L"CoordPort", true, L"1755"},
-        {"REGEDIT4 header", "REGEDIT4\n\n" + kSection + "\"CoordPort\"=\"1755\"\n", L"CoordPort",
-         true, L"1755"},
+        {"REGEDIT4 header", "REGEDIT4\n\n" + kSection + "\"CoordPort\"=\"1755\"\n", L"CoordPort", true, L"1755"},
         {"no header", kSection + "\"CoordPort\"=\"1755\"\r\n", L"CoordPort", false, {}},
-        {"text before the header",
-         "x\r\n" + InKey("\"CoordPort\"=\"1755\"\r\n"),
-         L"CoordPort",
-         false,
-         {}},
-        {"UTF-8 byte order mark", "\xEF\xBB\xBF" + InKey("\"CoordPort\"=\"1755\"\r\n"),
-         L"CoordPort", true, L"1755"},
+        {"text before the header", "x\r\n" + InKey("\"CoordPort\"=\"1755\"\r\n"), L"CoordPort", false, {}},
+        {"UTF-8 byte order mark", "\xEF\xBB\xBF" + InKey("\"CoordPort\"=\"1755\"\r\n"), L"CoordPort", true, L"1755"},
         {"UTF-16LE", Utf16Le(kWideFile, true), L"CoordPort", true, L"1755"},
-        {"UTF-16LE, text outside ASCII", Utf16Le(kWideFile, true), L"\u0438\u043C\u044F", true,
-         L"\u4EFB\u52A1 \U0001D11E"},
+        {"UTF-16LE, text outside ASCII", Utf16Le(kWideFile, true), L"\u0438\u043C\u044F", true, L"\u4EFB\u52A1 \U0001D11E"},
         {"UTF-16LE without byte order mark", Utf16Le(kWideFile, false), L"CoordPort", false, {}},
-        {"HKCU abbreviation",
-         kHeader + "[HKCU\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
-                   "Settings]\r\n\"CoordPort\"=\"1755\"\r\n",
-         L"CoordPort", true, L"1755"},
-        {"key in other case",
-         kHeader + "[hkey_current_user\\software\\TARMELIN\\corvane 7\\configuration\\SERVER "
-                   "connection settings]\r\n\"CoordPort\"=\"1755\"\r\n",
-         L"CoordPort", true, L"1755"},
-        {"value name in other case", InKey("\"COORDPORT\"=\"1755\"\r\n"), L"coordport", true,
-         L"1755"},
-        {"Cyrillic name in other case", InKey("\"\xD0\x9F\xD0\x9E\xD0\xA0\xD0\xA2\"=\"1\"\r\n"),
-         L"\u043F\u043E\u0440\u0442", true, L"1"},
-        {"other root",
-         kHeader + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarmelin\\Corvane 7\\"
-                   "Configuration\\Server Connection Settings]\r\n\"A\"=\"1\"\r\n",
-         L"A",
-         false,
-         {}},
-        {"subkey only",
-         kHeader + "[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server "
-                   "Connection Settings\\Sub]\r\n\"CoordPort\"=\"1\"\r\n",
-         L"CoordPort",
-         false,
-         {}},
-        {"value of a later key",
-         InKey("\"A\"=\"1\"\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"CoordPort\"=\"2\"\r\n"),
-         L"CoordPort",
-         true,
-         {}},
-        {"deleted key",
-         kHeader + "[-HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\"
-                   "Configuration\\Server Connection Settings]\r\n\"A\"=\"1\"\r\n",
-         L"A",
-         false,
-         {}},
+        {"HKCU abbreviation", kHeader + "[HKCU\\" + kPath + "]\r\n\"CoordPort\"=\"1755\"\r\n", L"CoordPort", true, L"1755"},
+        {"key in other case", kHeader + "[hkey_current_user\\software\\TARMELIN\\corvane 7\\configuration\\SERVER "
+         "connection settings]\r\n\"CoordPort\"=\"1755\"\r\n", L"CoordPort", true, L"1755"},
+        {"value name in other case", InKey("\"COORDPORT\"=\"1755\"\r\n"), L"coordport", true, L"1755"},
+        {"Cyrillic name in other case", InKey("\"\xD0\x9F\xD0\x9E\xD0\xA0\xD0\xA2\"=\"1\"\r\n"), L"\u043F\u043E\u0440\u0442", true, L"1"},
+        {"other root", kHeader + "[HKEY_LOCAL_MACHINE\\" + kPath + "]\r\n\"A\"=\"1\"\r\n", L"A", false, {}},
+        {"subkey only", kHeader + "[HKEY_CURRENT_USER\\" + kPath + "\\Sub]\r\n\"CoordPort\"=\"1\"\r\n", L"CoordPort", false, {}},
+        {"value of a later key", InKey("\"A\"=\"1\"\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"CoordPort\"=\"2\"\r\n"), L"CoordPort", true, {}},
+        {"deleted key", kHeader + "[-HKEY_CURRENT_USER\\" + kPath + "]\r\n\"A\"=\"1\"\r\n", L"A", false, {}},
         {"key without values", InKey(""), L"CoordPort", true, {}},
-        {"escapes", InKey("\"Dir\"=\"C:\\\\Data \\\"new\\\"\"\r\n"), L"Dir", true,
-         L"C:\\Data \"new\""},
+        {"escapes", InKey("\"Dir\"=\"C:\\\\Data \\\"new\\\"\"\r\n"), L"Dir", true, L"C:\\Data \"new\""},
         {"quote in name", InKey("\"a\\\"b\"=\"1\"\r\n"), L"a\"b", true, L"1"},
         {"dword", InKey("\"CoordPort\"=dword:000006db\r\n"), L"CoordPort", true, L"1755"},
         {"largest dword", InKey("\"N\"=dword:ffffffff\r\n"), L"N", true, L"4294967295"},
@@ -122,21 +88,13 @@ TEST(RegistryFormatTest, FindsKeysAndValues) {
         {"dword too long", InKey("\"N\"=dword:1000000000\r\n"), L"N", true, {}},
         {"dword not hex", InKey("\"N\"=dword:12g4\r\n"), L"N", true, {}},
         {"default value", InKey("@=\"main\"\r\n"), L"", true, L"main"},
-        {"spaces around =", InKey("  \"CoordPort\" \t=  \"1755\"  \r\n"), L"CoordPort", true,
-         L"1755"},
-        {"LF line ends", kHeader + kSection + "\"CoordPort\"=\"1755\"", L"CoordPort", true,
-         L"1755"},
+        {"spaces around =", InKey("  \"CoordPort\" \t=  \"1755\"  \r\n"), L"CoordPort", true, L"1755"},
+        {"LF line ends", kHeader + kSection + "\"CoordPort\"=\"1755\"", L"CoordPort", true, L"1755"},
         {"comment", InKey("; \"CoordPort\"=\"1\"\r\n"), L"CoordPort", true, {}},
         {"hex value", InKey("\"B\"=hex:01,02\r\n"), L"B", true, {}},
-        {"value after continued hex",
-         InKey(
-             "\"B\"=hex(2):25,00,\\\r\n  22,00,43,00,\\\r\n  00,00\r\n\"CoordPort\"=\"1755\"\r\n"),
-         L"CoordPort", true, L"1755"},
-        {"continuation is not a value",
-         InKey("\"B\"=hex:01,\\\r\n  \"CoordPort\"=\"1\"\r\n"),
-         L"CoordPort",
-         true,
-         {}},
+        {"value after continued hex", InKey("\"B\"=hex(2):25,00,\\\r\n  22,00,43,00,\\\r\n  00,00\r\n"
+         "\"CoordPort\"=\"1755\"\r\n"), L"CoordPort", true, L"1755"},
+        {"continuation is not a value", InKey("\"B\"=hex:01,\\\r\n  \"CoordPort\"=\"1\"\r\n"), L"CoordPort", true, {}},
         {"later line wins", InKey("\"A\"=\"1\"\r\n\"A\"=\"2\"\r\n"), L"A", true, L"2"},
         {"typed line replaces text", InKey("\"A\"=\"1\"\r\n\"A\"=hex:01\r\n"), L"A", true, {}},
         {"deleted value", InKey("\"A\"=\"1\"\r\n\"A\"=-\r\n"), L"A", true, {}},
@@ -147,17 +105,12 @@ TEST(RegistryFormatTest, FindsKeysAndValues) {
         {"line after unclosed string", InKey("\"A\"=\"1\r\n\"B\"=\"2\""), L"B", true, L"2"},
         {"invalid UTF-8 kept as escapes", InKey("\"A\"=\"x\xFF\"\r\n"), L"A", true, L"x\xDCFF"},
         {"nul bytes", InKey(Bytes("\"A\"=\"a\0b\"\r\n")), L"A", true, std::wstring(L"a\0b", 3)},
-        {"binary garbage",
-         Bytes("\x7F"
-               "ELF\x02\x01\x01\0\0\xFF\xFE\n["),
-         L"A",
-         false,
-         {}},
+        {"binary garbage", Bytes("\x7F" "ELF\x02\x01\x01\0\0\xFF\xFE\n["), L"A", false, {}},
         {"empty file", "", L"A", false, {}},
         {"only a header", "REGEDIT4", L"A", false, {}},
-        {"key path with slashes around", InKey("\"A\"=\"1\"\r\n"), L"A", true, L"1",
-         L"\\" + kKey + L"\\"},
+        {"key path with slashes around", InKey("\"A\"=\"1\"\r\n"), L"A", true, L"1", L"\\" + kKey + L"\\"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         std::map<std::wstring, std::wstring> values;

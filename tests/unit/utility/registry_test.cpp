@@ -26,28 +26,21 @@ const std::string kFile =
     "\"CoordPort\"=\"1755\"\r\n";
 constexpr size_t kLimit = 4 * 1024 * 1024;
 
-// Sets or unsets an environment variable for the life of the object.
+// Sets (or, with nullopt, unsets) an environment variable while it lives.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
         if (const char* old = std::getenv(name)) saved_ = old;
-        if (value) {
-            ::setenv(name, value->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
+        Set(value);
     }
-    ~ScopedEnv() {
-        if (saved_) {
-            ::setenv(name_, saved_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
+    ~ScopedEnv() { Set(saved_); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
+    void Set(const std::optional<std::string>& value) {
+        value ? ::setenv(name_, value->c_str(), 1) : ::unsetenv(name_);
+    }
     const char* name_;
     std::optional<std::string> saved_;
 };
@@ -110,6 +103,8 @@ TEST_F(RegistryFileTest, PathFollowsEnvironment) {
 
 TEST_F(RegistryFileTest, OpenReadsTheKeyOfTheUserFile) {
     WriteFile(kFile);
+    const HKEY kLocalMachine = 0x80000002u;
+    EXPECT_FALSE(CRegistry(kLocalMachine).Open(kKey));
     CRegistry registry(HKEY_CURRENT_USER);
     std::wstring value = L"default";
     EXPECT_FALSE(registry.Read(L"CoordPort", value));
@@ -119,8 +114,12 @@ TEST_F(RegistryFileTest, OpenReadsTheKeyOfTheUserFile) {
     EXPECT_EQ(value, L"default");
     EXPECT_TRUE(registry.Read(L"coordport", value));
     EXPECT_EQ(value, L"1755");
+    // A failed Open forgets the previous key.
+    EXPECT_FALSE(registry.Open(L"SOFTWARE\\Other"));
+    EXPECT_FALSE(registry.Read(L"CoordPort", value));
 
     // The file is read at Open only.
+    ASSERT_TRUE(registry.Open(kKey));
     fs::remove(FilePath());
     value.clear();
     EXPECT_TRUE(registry.Read(L"CoordPort", value));
@@ -131,27 +130,13 @@ TEST_F(RegistryFileTest, OpenReadsTheKeyOfTheUserFile) {
     EXPECT_FALSE(registry.Open(kKey));
 }
 
-TEST_F(RegistryFileTest, FailedOpenForgetsThePreviousKey) {
-    WriteFile(kFile);
-    CRegistry registry(HKEY_CURRENT_USER);
-    ASSERT_TRUE(registry.Open(kKey));
-    EXPECT_FALSE(registry.Open(L"SOFTWARE\\Other"));
-    std::wstring value;
-    EXPECT_FALSE(registry.Read(L"CoordPort", value));
-}
-
-TEST_F(RegistryFileTest, OnlyCurrentUserRootOpens) {
-    WriteFile(kFile);
-    const HKEY kLocalMachine = 0x80000002u;
-    EXPECT_FALSE(CRegistry(kLocalMachine).Open(kKey));
-}
-
 TEST_F(RegistryFileTest, UnusableFilesCountAsAbsent) {
     struct Row {
         const char* label;
         std::function<void()> make;
         bool opens;
     };
+    // clang-format off
     const Row rows[] = {
         {"missing file", [] {}, false},
         {"directory", [&] { fs::create_directory(FilePath()); }, false},
@@ -159,20 +144,11 @@ TEST_F(RegistryFileTest, UnusableFilesCountAsAbsent) {
         {"FIFO", [&] { ASSERT_EQ(::mkfifo(FilePath().c_str(), 0600), 0); }, false},
         {"exactly the limit", [&] { WritePaddedFile(kLimit); }, true},
         {"one byte over the limit", [&] { WritePaddedFile(kLimit + 1); }, false},
-        {"100 MB",
-         [&] {
-             WriteFile(kFile);
-             fs::resize_file(FilePath(), 100 * 1024 * 1024);
-         },
-         false},
-        {"unreadable",
-         [&] {
-             WriteFile(kFile);
-             fs::permissions(FilePath(), fs::perms::none);
-         },
-         // root reads a file whatever its mode
-         ::geteuid() == 0},
+        {"100 MB", [&] { WriteFile(kFile); fs::resize_file(FilePath(), 100 * 1024 * 1024); }, false},
+        // root reads a file whatever its mode
+        {"unreadable", [&] { WriteFile(kFile); fs::permissions(FilePath(), fs::perms::none); }, ::geteuid() == 0},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         std::error_code ignored;
