@@ -14,7 +14,9 @@
 
 namespace {
 
-std::vector<std::string> SortedLines(const std::string& text) {
+using Lines = std::vector<std::string>;
+
+Lines SortedLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -37,18 +39,13 @@ TEST(SimulatorHarness, NamecltListsTheScenarioAndStoppingUnbindsIt) {
         if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
         coordinator = net.coordinatorPid();
         simulator = net.simulatorPid();
-        const harness::RunResult root = net.Nameclt({"list"});
-        EXPECT_EQ(root.exitCode, 0) << root.err;
-        EXPECT_EQ(SortedLines(root.out), std::vector<std::string>({"TarmelinBackupNetwork.context/",
-                                                                   "sim-host.BackupNetwork/"}));
+        EXPECT_EQ(SortedLines(net.Nameclt({"list"}).out),
+                  Lines({"TarmelinBackupNetwork.context/", "sim-host.BackupNetwork/"}));
         EXPECT_EQ(net.Nameclt({"list", "sim-host.BackupNetwork"}).out, "BackupServer.server\n");
-        const harness::RunResult network = net.Nameclt({"list", "TarmelinBackupNetwork.context"});
-        EXPECT_EQ(network.exitCode, 0) << network.err;
-        EXPECT_EQ(
-            SortedLines(network.out),
-            std::vector<std::string>({"alive.Workstation", "alive.workstation", "dead.workstation",
-                                      "gone.workstation", "nested.workstation/",
-                                      "other.workstation", "silent.workstation", "srv.server"}));
+        EXPECT_EQ(SortedLines(net.Nameclt({"list", "TarmelinBackupNetwork.context"}).out),
+                  Lines({"alive.Workstation", "alive.workstation", "dead.workstation",
+                         "gone.workstation", "nested.workstation/", "other.workstation",
+                         "silent.workstation", "srv.server"}));
 
         const int status = net.StopSimulator();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << net.SimulatorStderr();
@@ -95,18 +92,9 @@ bool AllGone(const std::vector<pid_t>& pids) {
 }
 
 TEST(SimulatorHarness, NoProcessOutlivesAFailingOrKilledCase) {
-    const struct {
-        const char* label;
-        void (*end)();
-    } rows[] = {
-        {"an assertion fails and unwinds", [] { throw std::runtime_error("case failed"); }},
-        {"the case is killed at its timeout", [] { kill(getpid(), SIGKILL); }},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        const std::vector<pid_t> pids = PidsLeftByACaseThat(row.end);
-        EXPECT_TRUE(AllGone(pids));
-    }
+    // A case whose assertion fails and unwinds, and one killed at its timeout.
+    EXPECT_TRUE(AllGone(PidsLeftByACaseThat([] { throw std::runtime_error("case failed"); })));
+    EXPECT_TRUE(AllGone(PidsLeftByACaseThat([] { kill(getpid(), SIGKILL); })));
 }
 
 }  // namespace
