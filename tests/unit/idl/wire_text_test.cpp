@@ -11,22 +11,19 @@ struct Row {
 };
 
 TEST(WireText, SplitsAndJoinsSurrogatePairs) {
+    // clang-format off
     const Row rows[] = {
         {"empty", L"", L""},
         {"ASCII", L"Backup", L"Backup"},
-        {"Cyrillic", L"\x0420\x0435\x0437\x0435\x0440\x0432",
-         L"\x0420\x0435\x0437\x0435\x0440\x0432"},
+        {"Cyrillic", L"\x0420\x0435\x0437\x0435\x0440\x0432", L"\x0420\x0435\x0437\x0435\x0440\x0432"},
         {"CJK", L"\x5907\x4EFD", L"\x5907\x4EFD"},
         {"last BMP character", L"\xFFFF", L"\xFFFF"},
         {"first supplementary", L"\x10000", L"\xD800\xDC00"},
-        {"G clef between text",
-         L"a\x1D11E"
-         L"b",
-         L"a\xD834\xDD1E"
-         L"b"},
+        {"G clef between text", L"a\x1D11E" L"b", L"a\xD834\xDD1E" L"b"},
         {"last code point", L"\x10FFFF", L"\xDBFF\xDFFF"},
         {"two in a row", L"\x1F600\x1F601", L"\xD83D\xDE00\xD83D\xDE01"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         EXPECT_EQ(wiretext::ToWire(row.text), row.wire);

@@ -53,34 +53,18 @@ TEST(ExceptionHandlerDeathTest, FaultsAreReportedAndEndTheProcessBySignal) {
         int signal;
         const char* report;  // a regular expression for stderr
     };
+    // clang-format off
     const Row rows[] = {
-        {"raised SIGSEGV", [] { ::raise(SIGSEGV); }, SIGSEGV,
-         "^Console client: fatal signal SIGSEGV \\(Segmentation fault\\)\n"},
-        {"raised SIGFPE", [] { ::raise(SIGFPE); }, SIGFPE,
-         "^Console client: fatal signal SIGFPE \\(Floating point exception\\)\n"},
-        {"abort", [] { std::abort(); }, SIGABRT,
-         "^Console client: fatal signal SIGABRT \\(Aborted\\)\n"},
-        {"terminate with std::exception",
-         [] {
-             try {
-                 throw std::runtime_error("no coordinator");
-             } catch (...) {
-                 std::terminate();
-             }
-         },
+        {"raised SIGSEGV", [] { ::raise(SIGSEGV); }, SIGSEGV, "^Console client: fatal signal SIGSEGV \\(Segmentation fault\\)\n"},
+        {"raised SIGFPE", [] { ::raise(SIGFPE); }, SIGFPE, "^Console client: fatal signal SIGFPE \\(Floating point exception\\)\n"},
+        {"abort", [] { std::abort(); }, SIGABRT, "^Console client: fatal signal SIGABRT \\(Aborted\\)\n"},
+        {"terminate with std::exception", [] { try { throw std::runtime_error("no coordinator"); } catch (...) { std::terminate(); } },
          SIGABRT, "^Console client: terminate called \\(uncaught exception: no coordinator\\)\n"},
-        {"terminate with another exception",
-         [] {
-             try {
-                 throw 7;
-             } catch (...) {
-                 std::terminate();
-             }
-         },
+        {"terminate with another exception", [] { try { throw 7; } catch (...) { std::terminate(); } },
          SIGABRT, "^Console client: terminate called \\(uncaught exception of unknown type\\)\n"},
-        {"terminate without exception", [] { std::terminate(); }, SIGABRT,
-         "^Console client: terminate called \\(no active exception\\)\n"},
+        {"terminate without exception", [] { std::terminate(); }, SIGABRT, "^Console client: terminate called \\(no active exception\\)\n"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         EXPECT_EXIT(
