@@ -134,123 +134,87 @@ std::string Raise(const std::string& object, const std::string& operation,
 Fault Case(std::string name, std::string scenario, std::vector<std::string> args, std::string out,
            std::string err, int exitCode, std::vector<std::string> actions = {}) {
     Fault f;
-    f.c = {std::move(name), std::move(scenario), std::move(args), std::move(out), std::move(err),
-           exitCode,        std::move(actions)};
+    f.c = {name, scenario, args, out, err, exitCode, actions};
     return f;
 }
 
 const std::string kSilent =
     R"({"workstations": [{"name": "GONE", "state": "dead"}, {"name": "HUNG", "state": "silent"}]})";
 
+const std::string kUnreachable =
+    "An error occurred while obtain a reference to the root context. Coordinator could not be "
+    "reached. Make sure Coordinator is running\nTRANSIENT\n"
+    "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n";
+const std::string kNoResources =
+    "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
+    "service.\n";
+const std::string kTasksOnly = "{" + kTasks + "}";
+
+// clang-format off
 const std::vector<Fault> kFaults = {
-    // The Coordinator.
-    Case("coordinator_killed_before_the_connection", "{" + kTasks + "}", {"--List"},
-         "std::exception\n", "", 1)
-        .Before([](BackupNetwork& net) { net.KillCoordinator(); }),
-    // Frozen, the Coordinator holds cvcc's first request to it (the root
+    // The Coordinator. Frozen, it holds cvcc's first request to it (the root
     // context, part of the connection) unanswered; it is killed while that
     // request waits. The lookup comes later and is not reached.
-    Case("coordinator_killed_while_a_request_waits", "{" + kTasks + "}", {"--List"},
-         "std::exception\n",
-         "An error occurred while obtain a reference to the root context. Coordinator could not "
-         "be reached. Make sure Coordinator is running\nTRANSIENT\n"
-         "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n",
-         1)
+    Case("coordinator_killed_while_a_request_waits", kTasksOnly, {"--List"}, "std::exception\n", kUnreachable, 1)
         .Before([](BackupNetwork& net) { kill(net.coordinatorPid(), SIGSTOP); })
         .During([](BackupNetwork& net) {
             const auto deadline = std::chrono::steady_clock::now() + seconds(60);
             while (!RequestWaitsOnPort(net.coordinatorPort())) {
-                if (std::chrono::steady_clock::now() > deadline)
-                    throw std::runtime_error("no request waits on the Coordinator");
+                if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("no request waits on the Coordinator");
                 std::this_thread::sleep_for(milliseconds(20));
             }
             net.KillCoordinator();
         }),
     // The wait needs only the server: the run ends normally.
-    Case("coordinator_killed_during_a_wait", "{" + kTasks + "}", {"--Execute", "Nightly"},
-         "Running task: Nightly\nWaiting...\nCompleted with status: success\n\n", "", 0,
-         {"task:1 Start", kDeactivated})
-        .During([](BackupNetwork& net) {
-            net.WaitForJournal(Request("task:1", "Start"));
-            net.KillCoordinator();
-        }),
+    Case("coordinator_killed_during_a_wait", kTasksOnly, {"--Execute", "Nightly"},
+         "Running task: Nightly\nWaiting...\nCompleted with status: success\n\n", "", 0, {"task:1 Start", kDeactivated})
+        .During([](BackupNetwork& net) { net.WaitForJournal(Request("task:1", "Start")); net.KillCoordinator(); }),
     // The server, by scripted crashes.
-    Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")),
-         {"--List"}, kUnable, "", 1)
+    Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")), {"--List"}, kUnable, "", 1)
         .SimulatorCrashes(),
     Case("server_killed_during_a_listing", WithFault(Crash("task:3", "GetStatus")), {"--List"},
-         kListHead + ListRow("1", "Nightly", "idle") + ListRow("2", "A", "idle") + "3\t | B" +
-             std::string(49, ' ') + kUnable,
-         "", 1)
+         kListHead + ListRow("1", "Nightly", "idle") + ListRow("2", "A", "idle") + "3\t | B" + std::string(49, ' ') + kUnable, "", 1)
         .SimulatorCrashes(),
-    Case("server_killed_between_two_polls",
-         R"({"tasks": [{"id": 1, "name": "Nightly", "start": [{"status": "tsBackup"}]}],
+    Case("server_killed_between_two_polls", R"({"tasks": [{"id": 1, "name": "Nightly", "start": [{"status": "tsBackup"}]}],
              "faults": [{"object": "task:1", "operation": "GetStatus", "fromCall": 3, "crash": true}]})",
-         {"--Execute", "Nightly"},
-         "Running task: Nightly\nWaiting.Unable to connect the backup server.\n", "", 1,
-         {"task:1 Start"})
+         {"--Execute", "Nightly"}, "Running task: Nightly\nWaiting.Unable to connect the backup server.\n", "", 1, {"task:1 Start"})
         .SimulatorCrashes(),
     // Named against the snapshot's order, so no search reads a deleted task.
-    Case("server_killed_during_a_delete_of_several", WithFault(Crash("session:1", "DeleteTask", 2)),
-         {"--Delete", "C", "B", "A"}, "Deleting task: C\nDeleting task: B\n" + kUnable, "", 1,
-         {"session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":3}"})
+    Case("server_killed_during_a_delete_of_several", WithFault(Crash("session:1", "DeleteTask", 2)), {"--Delete", "C", "B", "A"},
+         "Deleting task: C\nDeleting task: B\n" + kUnable, "", 1, {"session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":3}"})
         .SimulatorCrashes(),
     // The server answers with an exception of each kind the client tells
     // apart; once the session is open it is still closed.
-    Case("server_raises_no_resources", WithFault(Raise("server", "_get_version", "NO_RESOURCES")),
-         {"--List"},
-         "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
-         "service.\n",
-         "", 1),
-    Case("server_raises_transient", WithFault(Raise("server", "_get_version", "TRANSIENT")), {"-l"},
-         kUnable, "", 1),
-    Case("server_raises_another_system_exception",
-         WithFault(Raise("server", "_get_version", "BAD_OPERATION")), {"-l"},
-         "System error: BAD_OPERATION. Description: minor code: 0x00000000, completed: "
-         "COMPLETED_NO\n",
-         "", 1),
+    Case("server_raises_no_resources", WithFault(Raise("server", "_get_version", "NO_RESOURCES")), {"--List"}, kNoResources, "", 1),
+    Case("server_raises_transient", WithFault(Raise("server", "_get_version", "TRANSIENT")), {"-l"}, kUnable, "", 1),
+    Case("server_raises_another_system_exception", WithFault(Raise("server", "_get_version", "BAD_OPERATION")), {"-l"},
+         "System error: BAD_OPERATION. Description: minor code: 0x00000000, completed: COMPLETED_NO\n", "", 1),
     // The session counts as open only once its task list has arrived; a
     // failure while it is read leaves the session to the server.
-    Case("session_raises_no_resources_while_the_tasks_are_read",
-         WithFault(Raise("session:1", "_get_tasks", "NO_RESOURCES")), {"--List"},
-         "Caught NO_RESOURCES exception. You must configure ORB with the location of the naming "
-         "service.\n",
-         "", 1),
-    Case("task_raises_transient_and_the_session_is_closed",
-         WithFault(Raise("task:2", "GetStatus", "TRANSIENT")), {"--Stop", "A", "B"}, kUnable, "", 1,
-         {kDeactivated}),
+    Case("session_raises_no_resources_while_the_tasks_are_read", WithFault(Raise("session:1", "_get_tasks", "NO_RESOURCES")),
+         {"--List"}, kNoResources, "", 1),
+    Case("task_raises_transient_and_the_session_is_closed", WithFault(Raise("task:2", "GetStatus", "TRANSIENT")),
+         {"--Stop", "A", "B"}, kUnable, "", 1, {kDeactivated}),
     // DeleteTask is oneway: a deletion the server refuses is not seen.
-    Case("refused_oneway_delete_is_not_seen",
-         WithFault(Raise("session:1", "DeleteTask", "INTERNAL")), {"--Delete", "A", "B"},
+    Case("refused_oneway_delete_is_not_seen", WithFault(Raise("session:1", "DeleteTask", "INTERNAL")), {"--Delete", "A", "B"},
          "Deleting task: A\nDeleting task: B\n", "", 0,
          {"session:1 DeleteTask {\"id\":2}", "session:1 DeleteTask {\"id\":3}", kDeactivated}),
-    Case("status_raises_another_system_exception_and_the_session_is_closed",
-         WithFault(Raise("task:3", "GetStatus", "INTERNAL")), {"--Delete", "C", "B"},
-         "Deleting task: C\nSystem error: INTERNAL. Description: minor code: 0x00000000, "
-         "completed: COMPLETED_NO\n",
+    Case("status_raises_another_system_exception_and_the_session_is_closed", WithFault(Raise("task:3", "GetStatus", "INTERNAL")),
+         {"--Delete", "C", "B"}, "Deleting task: C\nSystem error: INTERNAL. Description: minor code: 0x00000000, completed: COMPLETED_NO\n",
          "", 1, {"session:1 DeleteTask {\"id\":4}", kDeactivated}),
     // Workstations during a sweep.
-    Case("workstation_killed_during_a_sweep",
-         R"({"workstations": [{"name": "WS-1"}, {"name": "WS-2"}, {"name": "WS-3"}], "faults": [)" +
-             Crash("workstation:WS-2", "_get_name") + "]}",
-         {"--NSClean"},
-         kSweepHeading +
-             "The following dead workstation links removed from the Coordinator:\n    WS-2\n    "
-             "WS-3\n",
-         "", 0)
+    Case("workstation_killed_during_a_sweep", R"({"workstations": [{"name": "WS-1"}, {"name": "WS-2"}, {"name": "WS-3"}], "faults": [)" +
+         Crash("workstation:WS-2", "_get_name") + "]}", {"--NSClean"},
+         kSweepHeading + "The following dead workstation links removed from the Coordinator:\n    WS-2\n    WS-3\n", "", 0)
         .SimulatorCrashes(),
     // No call timeout is set: the sweep waits for a silent workstation for
     // good, and the harness ends cvcc.
-    Case("silent_workstation_holds_the_sweep", kSilent, {"--NSClean"}, kSweepHeading, "", -1)
-        .Hangs(seconds(8)),
+    Case("silent_workstation_holds_the_sweep", kSilent, {"--NSClean"}, kSweepHeading, "", -1).Hangs(seconds(8)),
     // omniORB's own configuration from the environment can bound the call;
     // a workstation that runs out of it may be alive: the sweep ends and its
     // binding stays. The dead one before it was removed already.
-    Case("silent_workstation_with_a_call_timeout_ends_the_sweep", kSilent, {"--NSClean"},
-         kSweepHeading +
-             "System error: TIMEOUT. Description: minor code: TIMEOUT_CallTimedOutOnClient "
-             "(0x41540008), completed: COMPLETED_MAYBE\n",
-         "", 1)
+    Case("silent_workstation_with_a_call_timeout_ends_the_sweep", kSilent, {"--NSClean"}, kSweepHeading +
+         "System error: TIMEOUT. Description: minor code: TIMEOUT_CallTimedOutOnClient (0x41540008), completed: COMPLETED_MAYBE\n", "", 1)
         .Env({{"ORBclientCallTimeOutPeriod", "1500"}})
         .After([](BackupNetwork& net) {
             const std::string bound = net.Nameclt({"list", "TarmelinBackupNetwork.context"}).out;
@@ -258,6 +222,7 @@ const std::vector<Fault> kFaults = {
             EXPECT_EQ(bound.find("GONE.workstation"), std::string::npos) << bound;
         }),
 };
+// clang-format on
 
 class Faults : public testing::TestWithParam<Fault> {};
 
