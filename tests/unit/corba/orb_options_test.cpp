@@ -48,44 +48,31 @@ TEST(OrbArgumentVector, FollowsTheSettings) {
         Wide expected;
     };
     const std::wstring name = CVLib::system::GetComputerNetworkName();
+    const std::wstring shared[] = {L"-ORBUseParallelConnects", L"1", L"-ORBUseSharedProfile", L"1"};
+    // clang-format off
     const Row rows[] = {
-        {"the console's settings",
-         [](CCorbaWrapper&) {},
-         L"localhost",
-         L"1755",
-         {L"-ORBInitRef", L"NameService=iiop://localhost:1755/NameService", L"-ORBListenEndpoints",
-          L"iiop:///hostname_in_ior=" + name, L"-ORBUseParallelConnects", L"1",
-          L"-ORBUseSharedProfile", L"1"}},
-        {"every optional field set",
-         [](CCorbaWrapper& w) {
-             w.SetUseSsl(true);
-             w.SetListenAddress(L"10.0.0.5");
-             w.SetIorHostName(L"backup-7");
-             w.SetOrbDebugLevel(L"10");
-             w.SetOrbLogFile(L"/tmp/orb.log");
-         },
-         L"coord.example",
-         L"2809",
-         {L"-ORBInitRef", L"NameService=ssliop://coord.example:2809/NameService",
-          L"-ORBListenEndpoints", L"iiop://10.0.0.5/hostname_in_ior=backup-7", L"-ORBDebugLevel",
-          L"10", L"-ORBLogFile", L"/tmp/orb.log", L"-ORBUseParallelConnects", L"1",
-          L"-ORBUseSharedProfile", L"1"}},
-        {"no host name to publish, host and port unchecked",
-         [](CCorbaWrapper& w) { w.SetIorHostName(L""); },
-         L"",
-         L"port",
-         {L"-ORBInitRef", L"NameService=iiop://:port/NameService", L"-ORBListenEndpoints",
-          L"iiop://", L"-ORBUseParallelConnects", L"1", L"-ORBUseSharedProfile", L"1"}},
+        {"the console's settings", [](CCorbaWrapper&) {}, L"localhost", L"1755",
+         {L"-ORBInitRef", L"NameService=iiop://localhost:1755/NameService", L"-ORBListenEndpoints", L"iiop:///hostname_in_ior=" + name}},
+        {"every optional field set", [](CCorbaWrapper& w) {
+             w.SetUseSsl(true); w.SetListenAddress(L"10.0.0.5"); w.SetIorHostName(L"backup-7");
+             w.SetOrbDebugLevel(L"10"); w.SetOrbLogFile(L"/tmp/orb.log"); }, L"coord.example", L"2809",
+         {L"-ORBInitRef", L"NameService=ssliop://coord.example:2809/NameService", L"-ORBListenEndpoints",
+          L"iiop://10.0.0.5/hostname_in_ior=backup-7", L"-ORBDebugLevel", L"10", L"-ORBLogFile", L"/tmp/orb.log"}},
+        {"no host name to publish, host and port unchecked", [](CCorbaWrapper& w) { w.SetIorHostName(L""); }, L"", L"port",
+         {L"-ORBInitRef", L"NameService=iiop://:port/NameService", L"-ORBListenEndpoints", L"iiop://"}},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
+        Wide expected = row.expected;
+        expected.insert(expected.end(), std::begin(shared), std::end(shared));
         CCorbaWrapper wrapper;
         row.configure(wrapper);
-        wrapper.FillOrbArguments(row.host, row.port);
-        EXPECT_EQ(wrapper.GetOrbArguments().Texts(), row.expected);
         // Built afresh each time, not appended to.
-        wrapper.FillOrbArguments(row.host, row.port);
-        EXPECT_EQ(wrapper.GetOrbArguments().Texts(), row.expected);
+        for (int time = 0; time < 2; ++time) {
+            wrapper.FillOrbArguments(row.host, row.port);
+            EXPECT_EQ(wrapper.GetOrbArguments().Texts(), expected);
+        }
     }
 }
 
@@ -94,57 +81,45 @@ TEST(OrbOptionTranslation, SpeaksOmniOrbsDialect) {
         const char* label;
         Wide in;
         Narrow out;
+        bool defaults = true;  // out is followed by the options the client adds by default
     };
+    const std::string always[] = {"-ORBtraceLevel", "0", "-ORBverifyObjectExistsAndType", "0",
+                                  "-ORBgiopMaxMsgSize", "1073741824"};
+    // clang-format off
     const Row rows[] = {
         {"the console's vector",
          {L"-ORBInitRef", L"NameService=iiop://localhost:1755/NameService", L"-ORBListenEndpoints",
-          L"iiop:///hostname_in_ior=backup-7", L"-ORBUseParallelConnects", L"1",
-          L"-ORBUseSharedProfile", L"1"},
-         {"-ORBInitRef", "NameService=corbaloc:iiop:1.2@localhost:1755/NameService", "-ORBendPoint",
-          "giop:tcp::", "-ORBendPointPublish", "giop:tcp:backup-7:", "-ORBtraceLevel", "0",
-          "-ORBverifyObjectExistsAndType", "0", "-ORBgiopMaxMsgSize", "1073741824"}},
+          L"iiop:///hostname_in_ior=backup-7", L"-ORBUseParallelConnects", L"1", L"-ORBUseSharedProfile", L"1"},
+         {"-ORBInitRef", "NameService=corbaloc:iiop:1.2@localhost:1755/NameService", "-ORBendPoint", "giop:tcp::",
+          "-ORBendPointPublish", "giop:tcp:backup-7:"}},
         {"every option",
-         {L"-ORBInitRef", L"NameService=ssliop://coord:2809/NameService", L"-ORBListenEndpoints",
-          L"iiop://10.0.0.5/hostname_in_ior=backup-7", L"-ORBDebugLevel", L"10", L"-ORBLogFile",
-          L"/tmp/orb.log", L"-ORBUseParallelConnects", L"1", L"-ORBUseSharedProfile", L"1"},
-         {"-ORBInitRef", "NameService=corbaloc:ssliop:1.2@coord:2809/NameService", "-ORBendPoint",
-          "giop:tcp:10.0.0.5:", "-ORBendPointPublish", "giop:tcp:backup-7:", "-ORBtraceLevel", "10",
-          "-ORBtraceFile", "/tmp/orb.log", "-ORBverifyObjectExistsAndType", "0",
-          "-ORBgiopMaxMsgSize", "1073741824"}},
-        {"a listen address with its port, no host name",
-         {L"-ORBListenEndpoints", L"iiop://0.0.0.0:4000"},
-         {"-ORBendPoint", "giop:tcp:0.0.0.0:4000", "-ORBtraceLevel", "0",
-          "-ORBverifyObjectExistsAndType", "0", "-ORBgiopMaxMsgSize", "1073741824"}},
+         {L"-ORBInitRef", L"NameService=ssliop://coord:2809/NameService", L"-ORBListenEndpoints", L"iiop://10.0.0.5/hostname_in_ior=backup-7",
+          L"-ORBDebugLevel", L"10", L"-ORBLogFile", L"/tmp/orb.log", L"-ORBUseParallelConnects", L"1", L"-ORBUseSharedProfile", L"1"},
+         {"-ORBInitRef", "NameService=corbaloc:ssliop:1.2@coord:2809/NameService", "-ORBendPoint", "giop:tcp:10.0.0.5:",
+          "-ORBendPointPublish", "giop:tcp:backup-7:", "-ORBtraceLevel", "10", "-ORBtraceFile", "/tmp/orb.log",
+          "-ORBverifyObjectExistsAndType", "0", "-ORBgiopMaxMsgSize", "1073741824"}, false},
+        {"a listen address with its port, no host name", {L"-ORBListenEndpoints", L"iiop://0.0.0.0:4000"},
+         {"-ORBendPoint", "giop:tcp:0.0.0.0:4000"}},
         {"omniORB's own options and other references pass unchanged",
          {L"-ORBgiopMaxMsgSize", L"1000", L"-ORBInitRef", L"Other=corbaloc::h:1/Other"},
-         {"-ORBgiopMaxMsgSize", "1000", "-ORBInitRef", "Other=corbaloc::h:1/Other",
-          "-ORBtraceLevel", "0", "-ORBverifyObjectExistsAndType", "0", "-ORBgiopMaxMsgSize",
-          "1073741824"}},
-        {"wide text becomes UTF-8",
-         {L"-ORBInitRef",
-          L"NameService=iiop://\u0441\u0435\u0440\u0432\u0435\u0440:1755/NameService"},
-         {"-ORBInitRef",
-          "NameService=corbaloc:iiop:1.2@\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80:1755/"
-          "NameService",
-          "-ORBtraceLevel", "0", "-ORBverifyObjectExistsAndType", "0", "-ORBgiopMaxMsgSize",
-          "1073741824"}},
-        {"an option missing its value at the end passes unchanged",
-         {L"-ORBDebugLevel"},
-         {"-ORBDebugLevel", "-ORBtraceLevel", "0", "-ORBverifyObjectExistsAndType", "0",
-          "-ORBgiopMaxMsgSize", "1073741824"}},
+         {"-ORBgiopMaxMsgSize", "1000", "-ORBInitRef", "Other=corbaloc::h:1/Other"}},
+        {"wide text becomes UTF-8", {L"-ORBInitRef", L"NameService=iiop://\u0441\u0435\u0440\u0432\u0435\u0440:1755/NameService"},
+         {"-ORBInitRef", "NameService=corbaloc:iiop:1.2@\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80:1755/NameService"}},
+        {"an option missing its value at the end passes unchanged", {L"-ORBDebugLevel"}, {"-ORBDebugLevel"}},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
+        Narrow expected = row.out;
+        if (row.defaults) expected.insert(expected.end(), std::begin(always), std::end(always));
         std::vector<std::wstring> texts = row.in;
         std::vector<wchar_t*> argv;
         for (std::wstring& text : texts) argv.push_back(text.data());
-        OmniOrbArguments translated =
-            TranslateOrbArguments(static_cast<int>(argv.size()), argv.data());
-        EXPECT_EQ(translated.Texts(), row.out);
+        OmniOrbArguments translated = TranslateOrbArguments(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(translated.Texts(), expected);
         EXPECT_EQ(translated.OrbId(), "omniORB4");
-        ASSERT_EQ(translated.Count(), static_cast<int>(row.out.size()));
-        for (int i = 0; i < translated.Count(); ++i)
-            EXPECT_EQ(std::string(translated.Vector()[i]), row.out[i]);
+        ASSERT_EQ(translated.Count(), static_cast<int>(expected.size()));
+        for (int i = 0; i < translated.Count(); ++i) EXPECT_EQ(std::string(translated.Vector()[i]), expected[i]);
         EXPECT_EQ(translated.Vector()[translated.Count()], nullptr);
     }
 }
