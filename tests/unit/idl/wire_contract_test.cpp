@@ -20,15 +20,19 @@ namespace {
 namespace BN = BackupNetwork;
 using Target = CORBA::Object_ptr;
 
+const char kServer[] = "IDL:tarmelin/BackupNetwork/Server:1.0";
+const char kSession[] = "IDL:tarmelin/BackupNetwork/Session:1.0";
+const char kTask[] = "IDL:tarmelin/BackupNetwork/Task:1.0";
+const char kProps[] = "IDL:tarmelin/BackupNetwork/TaskProperties:1.0";
+const char kSettings[] = "IDL:tarmelin/BackupNetwork/ServerSettings:1.0";
+const char kWorkstation[] = "IDL:BackupWorkstation/Workstation:1.0";
+
 TEST(WireContract, RepositoryIds) {
     const std::pair<CORBA::TypeCode_ptr, const char*> rows[] = {
-        {BN::_tc_Server, "IDL:tarmelin/BackupNetwork/Server:1.0"},
-        {BN::_tc_Session, "IDL:tarmelin/BackupNetwork/Session:1.0"},
-        {BN::_tc_Task, "IDL:tarmelin/BackupNetwork/Task:1.0"},
-        {BN::_tc_TaskProperties, "IDL:tarmelin/BackupNetwork/TaskProperties:1.0"},
-        {BN::_tc_ServerSettings, "IDL:tarmelin/BackupNetwork/ServerSettings:1.0"},
+        {BN::_tc_Server, kServer},         {BN::_tc_Session, kSession},
+        {BN::_tc_Task, kTask},             {BN::_tc_TaskProperties, kProps},
+        {BN::_tc_ServerSettings, kSettings}, {BackupWorkstation::_tc_Workstation, kWorkstation},
         {BN::_tc_TaskStatus, "IDL:tarmelin/BackupNetwork/TaskStatus:1.0"},
-        {BackupWorkstation::_tc_Workstation, "IDL:BackupWorkstation/Workstation:1.0"},
     };
     for (const auto& [type, id] : rows) EXPECT_STREQ(type->id(), id);
 }
@@ -68,13 +72,6 @@ template <class Interface>
 typename Interface::_var_type As(Target target) {
     return Interface::_unchecked_narrow(target);
 }
-
-const char kServer[] = "IDL:tarmelin/BackupNetwork/Server:1.0";
-const char kSession[] = "IDL:tarmelin/BackupNetwork/Session:1.0";
-const char kTask[] = "IDL:tarmelin/BackupNetwork/Task:1.0";
-const char kProps[] = "IDL:tarmelin/BackupNetwork/TaskProperties:1.0";
-const char kSettings[] = "IDL:tarmelin/BackupNetwork/ServerSettings:1.0";
-const char kWorkstation[] = "IDL:BackupWorkstation/Workstation:1.0";
 
 // clang-format off
 const Row kRows[] = {
