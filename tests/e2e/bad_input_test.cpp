@@ -7,8 +7,8 @@
 
 namespace {
 
-using e2e::kDeactivated;
-using e2e::kListHead;
+using harness::kDeactivated;
+using harness::kListHead;
 
 using e2e::CvccCase;
 

@@ -4,8 +4,8 @@
 
 namespace {
 
-using e2e::kDeactivated;
-using e2e::kListHead;
+using harness::kDeactivated;
+using harness::kListHead;
 
 using e2e::CvccCase;
 
@@ -37,9 +37,9 @@ const std::vector<CvccCase> kCases = {
     {"access_denied_wins_over_the_proxy_text", Server(R"("denyAllLogins": true)"),
      {"--Proxy", "p:1"}, "Access denied\n", "", 1},
     {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported,
-     e2e::kServerNotBound, 1},
+     harness::kServerNotBound, 1},
     {"no_server_bound_under_this_host_name", Server(R"("host": "another-host")"), {"--List"},
-     kNotSupported, e2e::kServerNotBound, 1},
+     kNotSupported, harness::kServerNotBound, 1},
     {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, "", 1},
     // The port comes from the registry, as text, whatever it holds.
     {"registry_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated},

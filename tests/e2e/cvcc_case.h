@@ -35,14 +35,6 @@ inline void PrintTo(const CvccCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// Texts many cases expect (tests/harness/expected.h).
-using harness::kDeactivated;
-using harness::kListHead;
-using harness::kProxyApplied;
-using harness::kServerNotBound;
-using harness::kSweepHeading;
-using harness::ProxyStored;
-
 // The client's output with its banner checked and cut off; the banner's
 // second line carries the build year.
 std::string AfterBanner(const std::string& out);

@@ -16,9 +16,9 @@
 
 namespace {
 
-using e2e::kDeactivated;
-using e2e::kListHead;
-using e2e::kSweepHeading;
+using harness::kDeactivated;
+using harness::kListHead;
+using harness::kSweepHeading;
 using harness::ListRow;
 
 using harness::BackupNetwork;
@@ -252,7 +252,7 @@ TEST(CoordinatorMoved, RegistryPortDecides) {
 
     r = net.RunCvcc({{"--List"}, {}, e2e::RegistryWithPort("\"2755\"")});
     EXPECT_EQ(e2e::AfterBanner(r.out), "\nThis Server version not supported\n");
-    EXPECT_EQ(r.err, e2e::kServerNotBound);
+    EXPECT_EQ(r.err, harness::kServerNotBound);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.leftBehind);
 }

@@ -4,11 +4,11 @@
 
 namespace {
 
-using e2e::kDeactivated;
-using e2e::kListHead;
-using e2e::kProxyApplied;
-using e2e::kSweepHeading;
-using e2e::ProxyStored;
+using harness::kDeactivated;
+using harness::kListHead;
+using harness::kProxyApplied;
+using harness::kSweepHeading;
+using harness::ProxyStored;
 
 using e2e::CvccCase;
 

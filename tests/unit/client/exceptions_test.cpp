@@ -15,20 +15,19 @@ TEST(CCommonException, ComposesMessageFileLineAndFunction) {
         int line;
         const wchar_t* expected;
     };
+    // clang-format off
     const Row rows[] = {
         {"nothing given", nullptr, nullptr, nullptr, 0, L"exception message: Not specified."},
         {"empty message adds nothing", L"", nullptr, nullptr, 0, L"exception message: "},
         {"message only", L"boom", nullptr, nullptr, 0, L"exception message: boom"},
-        {"all four", L"NameService port checking failed on localhost:1755",
-         L"CCorbaWrapper::InitORBConnectedToNS", L"CCorbaWrapper.cpp", 173,
-         L"exception message: NameService port checking failed on localhost:1755\nfile: "
-         L"CCorbaWrapper.cpp\n"
-         L"line: 173\nfunction: CCorbaWrapper::InitORBConnectedToNS"},
+        {"all four", L"NameService port checking failed on localhost:1755", L"CCorbaWrapper::InitORBConnectedToNS",
+         L"CCorbaWrapper.cpp", 173, L"exception message: NameService port checking failed on localhost:1755\n"
+         L"file: CCorbaWrapper.cpp\nline: 173\nfunction: CCorbaWrapper::InitORBConnectedToNS"},
         {"line 0 with a file", L"m", nullptr, L"f.cpp", 0, L"exception message: m\nfile: f.cpp"},
         {"negative line", L"m", nullptr, nullptr, -42, L"exception message: m\nline: -42"},
-        {"no grouping in large lines", L"m", L"fn", nullptr, 1234567,
-         L"exception message: m\nline: 1234567\nfunction: fn"},
+        {"no grouping in large lines", L"m", L"fn", nullptr, 1234567, L"exception message: m\nline: 1234567\nfunction: fn"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         const CCommonException e(row.message, row.function, row.file, row.line);

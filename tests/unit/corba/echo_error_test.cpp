@@ -18,16 +18,15 @@ TEST(EchoError, WritesEachGivenTextOnItsOwnLineAndThrowsThemWhenAsked) {
         const char* info;
         std::string lines;
     };
+    // clang-format off
     const Row rows[] = {
         {"nothing", nullptr, nullptr, nullptr, ""},
-        {"message only", "Failed to narrow the root naming context", nullptr, nullptr,
-         "Failed to narrow the root naming context\n"},
-        {"message, name, information", "An error occurred while initializing the ORB", "TRANSIENT",
-         "minor code: 0x0, completed: COMPLETED_NO",
-         "An error occurred while initializing the ORB\nTRANSIENT\nminor code: 0x0, completed: "
-         "COMPLETED_NO\n"},
+        {"message only", "Failed to narrow the root naming context", nullptr, nullptr, "Failed to narrow the root naming context\n"},
+        {"message, name, information", "An error occurred while initializing the ORB", "TRANSIENT", "minor code: 0x0, completed: COMPLETED_NO",
+         "An error occurred while initializing the ORB\nTRANSIENT\nminor code: 0x0, completed: COMPLETED_NO\n"},
         {"a null message skips its line", nullptr, "TRANSIENT", "info", "TRANSIENT\ninfo\n"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         CCorbaWrapper wrapper;
