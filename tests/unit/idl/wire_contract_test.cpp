@@ -12,7 +12,7 @@
 #include "BackupWorkstation.hh"
 #include "sim/harness/coordinator.h"
 #include "tests/harness/giop_peer.h"
-#include "tests/unit/idl/loopback_orb.h"
+#include "tests/harness/loopback_orb.h"
 
 namespace idltest {
 namespace {
@@ -96,7 +96,7 @@ const Row kRows[] = {
 
 TEST(WireContract, OperationsTheClientCalls) {
     harness::GiopPeer peer([](const std::string&) { return harness::GiopPeer::Answer::Raise; });
-    CORBA::ORB_ptr orb = LoopbackOrb::Get().orb();
+    CORBA::ORB_ptr orb = harness::LoopbackOrb();
     std::size_t sent = 0;
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.operation);
