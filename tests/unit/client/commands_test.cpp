@@ -93,25 +93,24 @@ void Check(const Row& row) {
                                                              std::chrono::milliseconds(3000)));
 }
 
-const char* const kStatuses[] = {
-    "tsBackup",         "tsRestore",         "tsSynchronize",       "tsRefresh",
-    "tsWaiting",        "tsWaitingSchedule", "tsSuccess",           "tsSuccessSchedule",
-    "tsError",          "tsErrorSchedule",   "tsStopped",           "tsQuotaExceeded",
-    "tsAccountExpired", "tsSilentDeclined",  "tsSuccessWithErrors", "tsSuccessScheduleWithErrors",
-    "tsTotal"};
-const char* const kWords[] = {
-    "backuping",        "restoring", "synchronizing", "refreshing", "idle",
-    "idle, scheduled",  "success",   "success",       "error",      "error",
-    "stopped",          "declined",  "declined",      "declined",   "success w/errors",
-    "success w/errors", "unknown"};
+// Each status the protocol knows, in its order, and its word in the listing.
+const std::pair<const char*, const char*> kStatusWords[] = {
+    {"tsBackup", "backuping"}, {"tsRestore", "restoring"}, {"tsSynchronize", "synchronizing"},
+    {"tsRefresh", "refreshing"}, {"tsWaiting", "idle"}, {"tsWaitingSchedule", "idle, scheduled"},
+    {"tsSuccess", "success"}, {"tsSuccessSchedule", "success"}, {"tsError", "error"},
+    {"tsErrorSchedule", "error"}, {"tsStopped", "stopped"}, {"tsQuotaExceeded", "declined"},
+    {"tsAccountExpired", "declined"}, {"tsSilentDeclined", "declined"},
+    {"tsSuccessWithErrors", "success w/errors"}, {"tsSuccessScheduleWithErrors", "success w/errors"},
+    {"tsTotal", "unknown"}};
 
 // One task in each status, named after it, and the table it gives.
 std::pair<std::string, std::string> EveryStatus() {
     std::string tasks, table = kListHead;
     for (int i = 0; i < 17; ++i) {
+        const auto [status, word] = kStatusWords[i];
         tasks += std::string(i ? "," : "") + R"({"id": )" + std::to_string(i) + R"(, "name": ")" +
-                 kStatuses[i] + R"(", "status": ")" + kStatuses[i] + R"("})";
-        table += ListRow(std::to_string(i), kStatuses[i], kWords[i]);
+                 status + R"(", "status": ")" + status + R"("})";
+        table += ListRow(std::to_string(i), status, word);
     }
     return {R"({"tasks": [)" + tasks + "]}", table};
 }

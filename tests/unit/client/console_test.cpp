@@ -20,7 +20,7 @@ std::string Drain(int fd) {
 
 // Narrow and wide writes through the shared buffer arrive in the order they
 // were made, as UTF-8, and stream formatting (width, fill) still applies.
-TEST(Console, WideAndNarrowWritesShareOneUtf8Buffer) {
+TEST(Console, WideAndNarrowWritesShareOneUtf8BufferFlushedWhenAsked) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     {
@@ -40,10 +40,8 @@ TEST(Console, WideAndNarrowWritesShareOneUtf8Buffer) {
     close(fds[1]);
     EXPECT_EQ(Drain(fds[0]), "Задача narrow 𝄞x....|42y–\n\xff");
     close(fds[0]);
-}
 
-TEST(Console, WritesOnlyWhenFlushedOrFull) {
-    int fds[2];
+    // Bytes go out only when flushed or when the buffer is full.
     ASSERT_EQ(pipe(fds), 0);
     console::FdOutputBuffer buf(fds[1]);
     std::ostream out(&buf);
