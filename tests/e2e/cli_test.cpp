@@ -32,19 +32,12 @@ const std::string kUsage =
     "       --Close(-c)               Close server\n"
     "<tasks>                          Space separated list of task names, or IDs \n";
 
-struct Output {
-    std::string rest, err;
-    int exitCode;
-};
-
-Output RunCvcc(std::vector<std::string> args, harness::EnvChanges env = {}) {
+// Runs cvcc with a HOME of its own, so the user's settings never leak in.
+harness::RunResult RunCvcc(std::vector<std::string> args) {
     args.insert(args.begin(), CVCC_BINARY);
     harness::TempDir home;
-    // A registry of its own, so the user's settings never leak into a case.
-    env.emplace_back("HOME", home.path());
-    env.emplace_back("XDG_CONFIG_HOME", std::nullopt);
-    const harness::RunResult r = harness::Run({args, env});
-    return {e2e::AfterBanner(r.out), r.err, r.exitCode};
+    return harness::Run({args, {{"HOME", home.path()}, {"XDG_CONFIG_HOME", std::nullopt},
+                                {"LANG", "C"}, {"LC_ALL", "C"}}});
 }
 
 std::string Unknown(const std::string& argument) {
@@ -73,18 +66,16 @@ TEST(CommandLine, PrintsUsageOrUnknownParameterAndExitsZero) {
         {"no equals forms", {"--Proxy=a:1"}, Unknown("--Proxy=a:1")},
         {"empty argument", {""}, Unknown("")},
         {"non-ASCII key", {"--Список"}, Unknown("--Список")},
-        {"invalid UTF-8 comes back byte for byte",
-         {"\xff\xfe-\xc0\xaf"},
-         Unknown("\xff\xfe-\xc0\xaf")},
+        {"invalid UTF-8 comes back byte for byte", {"\xff\xfe-\xc0\xaf"}, Unknown("\xff\xfe-\xc0\xaf")},
         {"the largest argument exec passes", {largest}, Unknown(largest)},
         {"twenty thousand arguments", many, Unknown("extra")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        const Output o = RunCvcc(row.args, {{"LANG", "C"}, {"LC_ALL", "C"}});
-        EXPECT_EQ(o.rest, row.expected);
-        EXPECT_EQ(o.err, "");
-        EXPECT_EQ(o.exitCode, 0);
+        const harness::RunResult r = RunCvcc(row.args);
+        EXPECT_EQ(e2e::AfterBanner(r.out), row.expected);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.exitCode, 0);
     }
 }
 
