@@ -119,46 +119,37 @@ TEST(Commands, ListTheSnapshotInTheServersOrder) {
     const auto [everyStatus, everyTable] = EveryStatus();
     const std::string fifty(50, 'F'), longer(60, 'L'), megabyte(1024 * 1024, 'N');
     // clang-format off
+    // A listing: what it printed after the heading; the session ends.
+    const auto listed = [](const char* label, const std::string& scenario, const std::string& rows, int exitCode = 0) {
+        return Row{label, scenario, {"--List"}, kListHead + rows, exitCode, {kDeactivated}};
+    };
     const Row rows[] = {
-        {"empty snapshot", "{}", {"--List"}, kListHead, 0, {kDeactivated}},
-        {"every status in words", everyStatus, {"-l"}, everyTable, 0, {kDeactivated}},
-        {"names fill a field of fifty, in the server's order, arguments ignored",
-         R"({"tasks": [{"id": 3, "name": "Nightly"}, {"id": -7, "name": ")" + fifty +
-         R"(", "status": "tsSuccess"}, {"id": 1, "name": ")" + longer +
-         R"(", "status": "tsError"}, {"id": 2147483647, "name": "Фотоархив 𝄞 設計", "status": "tsBackup"}]})",
-         {"--List", "ignored", "--Close"},
-         kListHead + ListRow("3", "Nightly", "idle") + ListRow("-7", fifty, "success") +
-         ListRow("1", longer, "error") + ListRow("2147483647", "Фотоархив 𝄞 設計", "backuping", 14), 0,
-         {kDeactivated}},
-        {"statuses past the last read unknown",
-         R"({"tasks": [{"id": 1, "name": "A", "status": 17}, {"id": 2, "name": "B", "status": 4294967295}]})",
-         {"--List"}, kListHead + ListRow("1", "A", "unknown") + ListRow("2", "B", "unknown"), 0,
-         {kDeactivated}},
+        listed("empty snapshot", "{}", ""),
+        {"every status in words, by the short key", everyStatus, {"-l"}, everyTable, 0, {kDeactivated}},
+        {"names fill a field of fifty, in the server's order, arguments ignored", R"({"tasks": [{"id": 3, "name": "Nightly"},
+            {"id": -7, "name": ")" + fifty + R"(", "status": "tsSuccess"}, {"id": 1, "name": ")" + longer + R"(", "status": "tsError"},
+            {"id": 2147483647, "name": "Фотоархив 𝄞 設計", "status": "tsBackup"}]})", {"--List", "ignored", "--Close"},
+         kListHead + ListRow("3", "Nightly", "idle") + ListRow("-7", fifty, "success") + ListRow("1", longer, "error") +
+         ListRow("2147483647", "Фотоархив 𝄞 設計", "backuping", 14), 0, {kDeactivated}},
+        listed("statuses past the last read unknown",
+               R"({"tasks": [{"id": 1, "name": "A", "status": 17}, {"id": 2, "name": "B", "status": 4294967295}]})",
+               ListRow("1", "A", "unknown") + ListRow("2", "B", "unknown")),
         // A peer's lone surrogate U+DC9B would be the raw byte CSI on the
         // terminal; control characters pass as they are.
-        {"lone surrogates from the server print as U+FFFD",
-         R"({"tasks": [{"id": 1, "name": [65, 56475, 51, 49, 109, 66, 27, 33]}]})", {"--List"},
-         kListHead + ListRow("1", "A\xEF\xBF\xBD"
-         "31mB\x1b!", "idle", 8), 0, {kDeactivated}},
-        {"odd names listed raw",
-         R"({"tasks": [{"id": 1, "name": "Line\nBreak"}, {"id": 2, "name": "Bell\u0007Esc\u001b[31m"},
-        {"id": 3, "name": "\u202eevil.exe"}, {"id": 4, "name": "גיבוי לילי"}]})", {"--List"},
-         kListHead + ListRow("1", "Line\nBreak", "idle") + ListRow("2", "Bell\aEsc\x1b[31m", "idle") +
-         ListRow("3", "\u202e"
-         "evil.exe", "idle", 9) + ListRow("4", "גיבוי לילי", "idle", 10), 0, {kDeactivated}},
-        {"a display name of a megabyte", R"({"tasks": [{"id": 1, "name": ")" + megabyte + R"("}]})",
-         {"--List"}, kListHead + ListRow("1", megabyte, "idle"), 0, {kDeactivated}},
-        {"duplicate ids both listed",
-         R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsError"}]})",
-         {"--List"}, kListHead + ListRow("5", "First", "idle") + ListRow("5", "Second", "error"), 0,
-         {kDeactivated}},
+        listed("lone surrogates from the server print as U+FFFD", R"({"tasks": [{"id": 1, "name": [65, 56475, 51, 49, 109, 66, 27, 33]}]})",
+               ListRow("1", "A\xEF\xBF\xBD" "31mB\x1b!", "idle", 8)),
+        listed("odd names listed raw", R"({"tasks": [{"id": 1, "name": "Line\nBreak"}, {"id": 2, "name": "Bell\u0007Esc\u001b[31m"},
+                   {"id": 3, "name": "\u202eevil.exe"}, {"id": 4, "name": "גיבוי לילי"}]})",
+               ListRow("1", "Line\nBreak", "idle") + ListRow("2", "Bell\aEsc\x1b[31m", "idle") +
+               ListRow("3", "\u202e" "evil.exe", "idle", 9) + ListRow("4", "גיבוי לילי", "idle", 10)),
+        listed("a display name of a megabyte", R"({"tasks": [{"id": 1, "name": ")" + megabyte + R"("}]})", ListRow("1", megabyte, "idle")),
+        listed("duplicate ids both listed", R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsError"}]})",
+               ListRow("5", "First", "idle") + ListRow("5", "Second", "error")),
         // A failure on one row leaves the rows before it, the name included.
-        {"a failure midway keeps the rows before it",
-         R"({"tasks": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}],
-         "faults": [{"object": "task:2", "operation": "GetStatus", "raise": "NO_PERMISSION"}]})", {"--List"},
-         kListHead + ListRow("1", "A", "idle") + "2\t | B" + std::string(49, ' ') +
-         "System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: "
-         "COMPLETED_NO\n", 1, {kDeactivated}},
+        listed("a failure midway keeps the rows before it", R"({"tasks": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}],
+                   "faults": [{"object": "task:2", "operation": "GetStatus", "raise": "NO_PERMISSION"}]})",
+               ListRow("1", "A", "idle") + "2\t | B" + std::string(49, ' ') +
+               "System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: COMPLETED_NO\n", 1),
     };
     // clang-format on
     for (const Row& row : rows) Check(row);
@@ -182,78 +173,60 @@ const std::string kNewer = R"({"tasks": [{"id": 1, "name": "New", "status": 17,
 TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
     const std::string largest(128 * 1024, 'a');
     // clang-format off
+    const std::string del = "session:1 DeleteTask {\"id\":";
     const Row rows[] = {
-        {"execute the first of two names, a dot a busy poll", kTasks, {"--Execute", "Nightly"},
-         Waited("Nightly", "..", "success"), 0, {"task:1 Start", kDeactivated}},
-        {"execute, done at the first poll", kTasks, {"-e", "Quick"}, Waited("Quick", "", "success w/errors"),
-         0, {"task:3 Start", kDeactivated}},
-        {"refreshing is not busy", kTasks, {"-e", "Refresh"}, Waited("Refresh", ".", "stopped"), 0,
-         {"task:8 Start", kDeactivated}},
-        {"a busy task is not started", kTasks, {"--Execute", "Busy"}, "Task is busy: Busy\n", 0,
-         {kDeactivated}},
-        {"several in order past unknown names, keys taken as names", kTasks,
-         {"-e", "Quick", "nope", "Busy", "--List"}, Waited("Quick", "", "success w/errors") +
-         "Task not found: nope\nTask is busy: Busy\nTask not found: --List\n", 0,
+        {"execute the first of two names, a dot a busy poll", kTasks, {"--Execute", "Nightly"}, Waited("Nightly", "..", "success"), 0,
+         {"task:1 Start", kDeactivated}},
+        {"execute, done at the first poll", kTasks, {"-e", "Quick"}, Waited("Quick", "", "success w/errors"), 0,
          {"task:3 Start", kDeactivated}},
-        {"names are case-sensitive", kTasks, {"--Execute", "nightly"}, "Task not found: nightly\n", 0,
-         {kDeactivated}},
-        {"a task key without a task", kTasks, {"--Execute"}, "Specify one or more tasks\n", 1,
-         {kDeactivated}},
-        {"an id is read from a number's prefix", kTasks, {"--ExecuteId", "3abc"},
-         Waited("Quick", "", "success w/errors"), 0, {"task:3 Start", kDeactivated}},
+        {"refreshing is not busy", kTasks, {"-e", "Refresh"}, Waited("Refresh", ".", "stopped"), 0, {"task:8 Start", kDeactivated}},
+        {"a busy task is not started", kTasks, {"--Execute", "Busy"}, "Task is busy: Busy\n", 0, {kDeactivated}},
+        {"several in order past unknown names, keys taken as names", kTasks, {"-e", "Quick", "nope", "Busy", "--List"},
+         Waited("Quick", "", "success w/errors") + "Task not found: nope\nTask is busy: Busy\nTask not found: --List\n", 0,
+         {"task:3 Start", kDeactivated}},
+        {"names are case-sensitive", kTasks, {"--Execute", "nightly"}, "Task not found: nightly\n", 0, {kDeactivated}},
+        {"a task key without a task", kTasks, {"--Execute"}, "Specify one or more tasks\n", 1, {kDeactivated}},
+        {"an id is read from a number's prefix", kTasks, {"--ExecuteId", "3abc"}, Waited("Quick", "", "success w/errors"), 0,
+         {"task:3 Start", kDeactivated}},
         {"id messages", kTasks, {"-ei", "abc", "007", "2147483648", "-2147483649", "+5", " 12", "0x10", ""},
-         "Id must be integer: abc\nTask id not found: 7\nId must be integer: 2147483648\n"
-         "Id must be integer: -2147483649\nTask id not found: 5\nTask is busy: Mirror\n"
-         "Task id not found: 0\nId must be integer: \n", 0, {kDeactivated}},
+         "Id must be integer: abc\nTask id not found: 7\nId must be integer: 2147483648\nId must be integer: -2147483649\n"
+         "Task id not found: 5\nTask is busy: Mirror\nTask id not found: 0\nId must be integer: \n", 0, {kDeactivated}},
         {"execute all on an empty snapshot", "{}", {"--ExcuteAll"}, "", 0, {kDeactivated}},
-        {"execute all in the snapshot's order", kTasks, {"-ea"},
-         Waited("Nightly", "..", "success") + "Task is busy: Busy\n" +
-         Waited("Quick", "", "success w/errors") + Waited("Nightly", ".", "success") +
-         "Task is busy: Mirror\n" + Waited("Refresh", ".", "stopped"), 0,
-         {"task:1 Start", "task:3 Start", "task:4 Start", "task:8 Start", kDeactivated}},
-        {"stop busy tasks only, silently", kTasks, {"--Stop", "Busy", "Nightly", "Mirror"},
-         "Stopping task: Busy\nStopping task: Mirror\n", 0, {"task:2 Stop", "task:12 Stop", kDeactivated}},
-        {"stop by id", kTasks, {"-si", "12", "1"}, "Stopping task: Mirror\n", 0,
-         {"task:12 Stop", kDeactivated}},
-        {"stop all", kTasks, {"-sa"}, "Stopping task: Busy\nStopping task: Mirror\n", 0,
-         {"task:2 Stop", "task:12 Stop", kDeactivated}},
-        {"delete idle, not busy", kTasks, {"--Delete", "Quick", "Busy"},
-         "Deleting task: Quick\nTask is busy: Busy\n", 0, {"session:1 DeleteTask {\"id\":3}", kDeactivated}},
-        {"delete by id", kTasks, {"-di", "1"}, "Deleting task: Nightly\n", 0,
-         {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
+        {"execute all in the snapshot's order", kTasks, {"-ea"}, Waited("Nightly", "..", "success") + "Task is busy: Busy\n" +
+         Waited("Quick", "", "success w/errors") + Waited("Nightly", ".", "success") + "Task is busy: Mirror\n" +
+         Waited("Refresh", ".", "stopped"), 0, {"task:1 Start", "task:3 Start", "task:4 Start", "task:8 Start", kDeactivated}},
+        {"stop busy tasks only, silently", kTasks, {"--Stop", "Busy", "Nightly", "Mirror"}, "Stopping task: Busy\nStopping task: Mirror\n",
+         0, {"task:2 Stop", "task:12 Stop", kDeactivated}},
+        {"stop by id", kTasks, {"-si", "12", "1"}, "Stopping task: Mirror\n", 0, {"task:12 Stop", kDeactivated}},
+        {"stop all", kTasks, {"-sa"}, "Stopping task: Busy\nStopping task: Mirror\n", 0, {"task:2 Stop", "task:12 Stop", kDeactivated}},
+        {"delete idle, not busy", kTasks, {"--Delete", "Quick", "Busy"}, "Deleting task: Quick\nTask is busy: Busy\n", 0,
+         {del + "3}", kDeactivated}},
+        {"delete by id", kTasks, {"-di", "1"}, "Deleting task: Nightly\n", 0, {del + "1}", kDeactivated}},
         // Every task of the snapshot is visited once, deleted ones included.
-        {"delete all visits the snapshot", kTasks, {"--DeleteAll"},
-         "Deleting task: Nightly\nTask is busy: Busy\nDeleting task: Quick\nDeleting task: "
-         "Nightly\nTask is busy: Mirror\nDeleting task: Refresh\n", 0,
-         {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":3}",
-         "session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":8}", kDeactivated}},
+        {"delete all visits the snapshot", kTasks, {"--DeleteAll"}, "Deleting task: Nightly\nTask is busy: Busy\nDeleting task: Quick\n"
+         "Deleting task: Nightly\nTask is busy: Mirror\nDeleting task: Refresh\n", 0,
+         {del + "1}", del + "3}", del + "4}", del + "8}", kDeactivated}},
         // Two tasks of one id: the first is chosen, the server deletes both,
         // and the snapshot, never refreshed, then holds a task that is gone.
-        {"duplicate ids, the first chosen",
-         R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsBackup"}]})",
+        {"duplicate ids, the first chosen", R"({"tasks": [{"id": 5, "name": "First"}, {"id": 5, "name": "Second", "status": "tsBackup"}]})",
          {"-di", "5", "5"}, "Deleting task: First\nSystem error: OBJECT_NOT_EXIST. Description: minor code: "
-         "OBJECT_NOT_EXIST_NoMatch (0x4f4d0001), completed: COMPLETED_NO\n", 1,
-         {"session:1 DeleteTask {\"id\":5}", kDeactivated}},
+         "OBJECT_NOT_EXIST_NoMatch (0x4f4d0001), completed: COMPLETED_NO\n", 1, {del + "5}", kDeactivated}},
         {"statuses past the last are not busy", kNewer, {"--Execute", "New", "Newer"},
-         Waited("New", ".", "unknown") + Waited("Newer", "", "unknown"), 0,
-         {"task:1 Start", "task:2 Start", kDeactivated}},
+         Waited("New", ".", "unknown") + Waited("Newer", "", "unknown"), 0, {"task:1 Start", "task:2 Start", kDeactivated}},
         {"nothing to stop past the last status", kNewer, {"-sa"}, "", 0, {kDeactivated}},
-        {"delete past the last status", kNewer, {"--DeleteAll"}, "Deleting task: New\nDeleting task: Newer\n",
-         0, {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":2}", kDeactivated}},
-        {"odd names matched exactly",
-         R"({"tasks": [{"id": 1, "name": "Line\nBreak", "status": "tsBackup"}, {"id": 2, "name": "Tab\there", "status": "tsBackup"},
-        {"id": 3, "name": "\u202eevil.exe", "status": "tsBackup"}, {"id": 4, "name": "גיבוי לילי", "status": "tsBackup"}]})",
-         {"--Stop", "Line\nBreak", "Tab\there", "\u202e"
-         "evil.exe", "גיבוי לילי", "Line", "\xff\xfe\xc0\xaf"},
-         "Stopping task: Line\nBreak\nStopping task: Tab\there\nStopping task: \u202e"
-         "evil.exe\nStopping task: גיבוי לילי\nTask not found: Line\nTask not found: "
-         "\xff\xfe\xc0\xaf\n", 0, {"task:1 Stop", "task:2 Stop", "task:3 Stop", "task:4 Stop", kDeactivated}},
-        {"a name of 128 KiB deletes its task", R"({"tasks": [{"id": 6, "name": ")" + largest + R"("}]})",
-         {"--Delete", largest}, "Deleting task: " + largest + "\n", 0,
-         {"session:1 DeleteTask {\"id\":6}", kDeactivated}},
-        {"a server error during a wait ends it",
-         R"({"tasks": [{"id": 1, "name": "Nightly", "start": [{"status": "tsBackup"}]}],
-         "faults": [{"object": "task:1", "operation": "GetStatus", "fromCall": 2, "raise": "TRANSIENT"}]})",
+        {"delete past the last status", kNewer, {"--DeleteAll"}, "Deleting task: New\nDeleting task: Newer\n", 0,
+         {del + "1}", del + "2}", kDeactivated}},
+        {"odd names matched exactly", R"({"tasks": [{"id": 1, "name": "Line\nBreak", "status": "tsBackup"},
+            {"id": 2, "name": "Tab\there", "status": "tsBackup"}, {"id": 3, "name": "\u202eevil.exe", "status": "tsBackup"},
+            {"id": 4, "name": "גיבוי לילי", "status": "tsBackup"}]})",
+         {"--Stop", "Line\nBreak", "Tab\there", "\u202e" "evil.exe", "גיבוי לילי", "Line", "\xff\xfe\xc0\xaf"},
+         "Stopping task: Line\nBreak\nStopping task: Tab\there\nStopping task: \u202e" "evil.exe\nStopping task: גיבוי לילי\n"
+         "Task not found: Line\nTask not found: \xff\xfe\xc0\xaf\n", 0,
+         {"task:1 Stop", "task:2 Stop", "task:3 Stop", "task:4 Stop", kDeactivated}},
+        {"a name of 128 KiB deletes its task", R"({"tasks": [{"id": 6, "name": ")" + largest + R"("}]})", {"--Delete", largest},
+         "Deleting task: " + largest + "\n", 0, {del + "6}", kDeactivated}},
+        {"a server error during a wait ends it", R"({"tasks": [{"id": 1, "name": "Nightly", "start": [{"status": "tsBackup"}]}],
+            "faults": [{"object": "task:1", "operation": "GetStatus", "fromCall": 2, "raise": "TRANSIENT"}]})",
          {"--Execute", "Nightly"}, "Running task: Nightly\nWaitingUnable to connect the backup server.\n", 1,
          {"task:1 Start", kDeactivated}},
     };
@@ -264,35 +237,33 @@ TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
 TEST(Commands, ProxyAndClose) {
     const std::string largestHost(128 * 1024 - 6, 'p');
     // clang-format off
+    // A proxy the command stored: what it printed and the settings it wrote.
+    const auto stored = [](const char* label, const std::string& arg, const std::string& hostJson, const char* port) {
+        return Row{label, "{}", {"-prx", arg}, kProxyApplied, 0, ProxyStored(hostJson, port)};
+    };
     const Row rows[] = {
-        {"host and port, what follows ignored", "{}", {"--Proxy", "myproxy:8000", "ignored"}, kProxyApplied,
-         0, ProxyStored("\"myproxy\"", "8000")},
-        {"empty host", "{}", {"-prx", ":8000"}, kProxyApplied, 0, ProxyStored("\"\"", "8000")},
-        {"empty port is 0", "{}", {"-prx", "myproxy:"}, kProxyApplied, 0, ProxyStored("\"myproxy\"", "0")},
-        {"split at the first colon", "{}", {"-prx", "a:b:c"}, kProxyApplied, 0, ProxyStored("\"a\"", "0")},
-        {"a negative port wraps", "{}", {"-prx", "h:-1"}, kProxyApplied, 0,
-         ProxyStored("\"h\"", "4294967295")},
+        {"host and port, what follows ignored", "{}", {"--Proxy", "myproxy:8000", "ignored"}, kProxyApplied, 0,
+         ProxyStored("\"myproxy\"", "8000")},
+        stored("empty host", ":8000", "\"\"", "8000"),
+        stored("empty port is 0", "myproxy:", "\"myproxy\"", "0"),
+        stored("split at the first colon", "a:b:c", "\"a\"", "0"),
         // The port is read as an int (which saturates) and sent as unsigned.
-        {"a port past 64 bits", "{}", {"-prx", "h:18446744073709551617"}, kProxyApplied, 0, ProxyStored("\"h\"", "2147483647")},
-        {"a port far below zero", "{}", {"-prx", "h:-99999999999"}, kProxyApplied, 0, ProxyStored("\"h\"", "2147483648")},
-        {"a host beyond ASCII", "{}", {"-prx", "прокси.пример:3128"}, kProxyApplied, 0,
-         ProxyStored("\"прокси.пример\"", "3128")},
-        {"a host of 128 KiB", "{}", {"--Proxy", largestHost + ":8000"}, kProxyApplied, 0,
-         ProxyStored("\"" + largestHost + "\"", "8000")},
-        {"no colon", "{}", {"--Proxy", "myproxy"},
-         "Please, specify your proxy host and port in the following format: myproxy:8000\n", 1,
+        stored("a negative port wraps", "h:-1", "\"h\"", "4294967295"),
+        stored("a port past 64 bits", "h:18446744073709551617", "\"h\"", "2147483647"),
+        stored("a port far below zero", "h:-99999999999", "\"h\"", "2147483648"),
+        stored("a host beyond ASCII", "прокси.пример:3128", "\"прокси.пример\"", "3128"),
+        stored("a host of 128 KiB", largestHost + ":8000", "\"" + largestHost + "\"", "8000"),
+        {"no colon", "{}", {"--Proxy", "myproxy"}, "Please, specify your proxy host and port in the following format: myproxy:8000\n", 1,
          {kDeactivated}},
-        {"no argument", "{}", {"--Proxy"}, "Please, specify your proxy host and port, e.g. myproxy:8000\n", 1,
-         {kDeactivated}},
+        {"no argument", "{}", {"--Proxy"}, "Please, specify your proxy host and port, e.g. myproxy:8000\n", 1, {kDeactivated}},
         {"the settings fail with their own text",
          R"({"faults": [{"object": "settings", "operation": "_set_proxyPort", "raise": "NO_PERMISSION"}]})",
          {"--Proxy", "myproxy:8000"}, "Failed to set proxy due the unknown error.\n", 1,
-         {"settings _set_proxyHost {\"value\":\"myproxy\"}",
-         "settings _set_proxyPort {\"value\":8000}", kDeactivated}},
-        {"close shuts the server down without a session", R"({"server": {"shutdown": "ignore"}})",
-         {"--Close"}, "Shutdown server\n", 0, {"server ShutdownServer"}},
-        {"close ends processing", R"({"server": {"shutdown": "ignore"}})", {"-c", "--List"},
-         "Shutdown server\n", 0, {"server ShutdownServer"}},
+         {"settings _set_proxyHost {\"value\":\"myproxy\"}", "settings _set_proxyPort {\"value\":8000}", kDeactivated}},
+        {"close shuts the server down without a session", R"({"server": {"shutdown": "ignore"}})", {"--Close"}, "Shutdown server\n", 0,
+         {"server ShutdownServer"}},
+        {"close ends processing", R"({"server": {"shutdown": "ignore"}})", {"-c", "--List"}, "Shutdown server\n", 0,
+         {"server ShutdownServer"}},
     };
     // clang-format on
     for (const Row& row : rows) Check(row);
