@@ -24,29 +24,21 @@ Lines SortedLines(const std::string& text) {
     return lines;
 }
 
-const char kScenario[] = R"({"server": {"host": "sim-host"},
-    "tasks": [{"id": 1, "name": "Daily"}],
-    "workstations": [
-      {"name": "alive"}, {"name": "dead", "state": "dead"}, {"name": "gone", "state": "gone"},
-      {"name": "other", "state": "notWorkstation"}, {"name": "silent", "state": "silent"},
-      {"name": "alive", "kind": "Workstation"}, {"name": "srv", "kind": "server"},
-      {"name": "nested", "state": "context"}]})";
+const char kScenario[] = R"({"server": {"host": "sim-host"}, "tasks": [{"id": 1, "name": "Daily"}],
+    "workstations": [{"name": "alive"}, {"name": "dead", "state": "dead"}, {"name": "nested", "state": "context"}]})";
 
-TEST(SimulatorHarness, NamecltListsTheScenarioAndStoppingUnbindsIt) {
+// What the scenario binds, omniORB's own naming client sees; when bnsim
+// stops, it unbinds it, and the network's processes go with their owner.
+TEST(SimulatorHarness, BindsTheScenarioAndStoppingUnbindsIt) {
     pid_t coordinator, simulator;
     {
         harness::BackupNetwork net({"sim-host", 1755, kScenario});
         if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
         coordinator = net.coordinatorPid();
         simulator = net.simulatorPid();
-        EXPECT_EQ(SortedLines(net.Nameclt({"list"}).out),
-                  Lines({"TarmelinBackupNetwork.context/", "sim-host.BackupNetwork/"}));
         EXPECT_EQ(net.Nameclt({"list", "sim-host.BackupNetwork"}).out, "BackupServer.server\n");
         EXPECT_EQ(SortedLines(net.Nameclt({"list", "TarmelinBackupNetwork.context"}).out),
-                  Lines({"alive.Workstation", "alive.workstation", "dead.workstation",
-                         "gone.workstation", "nested.workstation/", "other.workstation",
-                         "silent.workstation", "srv.server"}));
-
+                  Lines({"alive.workstation", "dead.workstation", "nested.workstation/"}));
         const int status = net.StopSimulator();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << net.SimulatorStderr();
         EXPECT_EQ(net.Nameclt({"list"}).out, "");
