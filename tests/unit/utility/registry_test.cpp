@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+#include "sim/harness/process.h"
+
 namespace CVLib {
 namespace system {
 namespace {
@@ -48,31 +50,13 @@ private:
 // Each test gets a configuration folder of its own in XDG_CONFIG_HOME.
 class RegistryFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "cvlib-registry-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        configHome_.emplace("XDG_CONFIG_HOME", dir_.string());
-        fs::create_directories(dir_ / "cvcc");
-    }
-    void TearDown() override {
-        configHome_.reset();
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    fs::path FilePath() const { return dir_ / "cvcc" / "registry.reg"; }
-    void WriteFile(const std::string& bytes) const {
-        std::ofstream(FilePath(), std::ios::binary | std::ios::trunc) << bytes;
-    }
+    std::string FilePath() const { return dir_.path() + "/cvcc/registry.reg"; }
+    void WriteFile(const std::string& bytes) const { harness::WriteFile(FilePath(), bytes); }
     // kFile followed by a comment that brings it to size bytes.
-    void WritePaddedFile(size_t size) const {
-        std::string bytes = kFile + ";";
-        bytes.resize(size, 'x');
-        WriteFile(bytes);
-    }
+    void WritePaddedFile(size_t size) const { WriteFile((kFile + ";").append(size - kFile.size() - 1, 'x')); }
 
-    fs::path dir_;
-    std::optional<ScopedEnv> configHome_;
+    harness::TempDir dir_;
+    ScopedEnv configHome_{"XDG_CONFIG_HOME", dir_.path()};
 };
 
 TEST_F(RegistryFileTest, PathFollowsEnvironment) {
