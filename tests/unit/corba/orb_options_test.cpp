@@ -17,13 +17,6 @@ namespace {
 using Wide = std::vector<std::wstring>;
 using Narrow = std::vector<std::string>;
 
-// The vector the console's settings give, copied for GetNewOrb.
-void ConsoleArguments(CCorbaWrapper& wrapper, OrbArguments& arguments) {
-    wrapper.FillOrbArguments(L"localhost", L"1755");
-    for (const std::wstring& text : wrapper.GetOrbArguments().Texts())
-        arguments.Add(text.c_str(), nullptr);
-}
-
 TEST(OrbArguments, KeepsEveryPointerValidAndSkipsANullValue) {
     OrbArguments arguments;
     arguments.Add(L"-first", nullptr);
@@ -32,7 +25,7 @@ TEST(OrbArguments, KeepsEveryPointerValidAndSkipsANullValue) {
     for (int i = 0; i < 200; ++i) arguments.Add(L"-option", std::to_wstring(i).c_str());
     EXPECT_EQ(arguments.Count(), 401);
     EXPECT_EQ(arguments.Vector()[0], first);
-    EXPECT_EQ(std::wstring(arguments.Vector()[0]), L"-first");
+    EXPECT_EQ(std::wstring(first), L"-first");
     EXPECT_EQ(std::wstring(arguments.Vector()[400]), L"199");
     arguments.Clear();
     EXPECT_EQ(arguments.Count(), 0);
@@ -124,38 +117,25 @@ TEST(OrbOptionTranslation, SpeaksOmniOrbsDialect) {
     }
 }
 
+// omniORB takes the console's options: the Coordinator's reference is there,
+// nothing has been asked of it; unregistered, it is gone. No options, no ORB.
 TEST(OrbOptionTranslation, OmniOrbAcceptsTheConsolesOptions) {
     CCorbaWrapper wrapper;
     OrbArguments arguments;
-    ConsoleArguments(wrapper, arguments);
+    wrapper.FillOrbArguments(L"localhost", L"1755");
+    for (const std::wstring& text : wrapper.GetOrbArguments().Texts()) arguments.Add(text.c_str(), nullptr);
     CORBA::ORB_var orb = wrapper.GetNewOrb(arguments.Count(), arguments.Vector(), L"localhost");
     ASSERT_FALSE(CORBA::is_nil(orb));
-    // The Coordinator's reference is there; nothing has been asked of it.
-    CORBA::Object_var nameService = orb->resolve_initial_references("NameService");
-    EXPECT_FALSE(CORBA::is_nil(nameService));
-    orb->destroy();
-}
-
-TEST(OrbOptionTranslation, NoArgumentsMakeNoOrb) {
-    CCorbaWrapper wrapper;
-    CORBA::ORB_var orb = wrapper.GetNewOrb(0, nullptr, L"localhost");
-    EXPECT_TRUE(CORBA::is_nil(orb));
-    EXPECT_EQ(wrapper.InitORBAndRunInThread(0, nullptr, L"localhost"), 1);
-    EXPECT_TRUE(CORBA::is_nil(wrapper.GetOrb()));
-}
-
-TEST(InitialReferences, UnregisteringTheNameServiceLeavesNoneToResolve) {
-    CCorbaWrapper wrapper;
-    OrbArguments arguments;
-    ConsoleArguments(wrapper, arguments);
-    CORBA::ORB_var orb = wrapper.GetNewOrb(arguments.Count(), arguments.Vector(), L"localhost");
-    ASSERT_FALSE(CORBA::is_nil(orb));
+    EXPECT_FALSE(CORBA::is_nil(CORBA::Object_var(orb->resolve_initial_references("NameService"))));
     UnregisterInitialReference(orb, "NameService");
-    EXPECT_THROW(CORBA::Object_var(orb->resolve_initial_references("NameService")),
-                 CORBA::NO_RESOURCES);
+    EXPECT_THROW(CORBA::Object_var(orb->resolve_initial_references("NameService")), CORBA::NO_RESOURCES);
     orb->destroy();
     // Like any call on an ORB that is gone.
     EXPECT_THROW(UnregisterInitialReference(orb, "NameService"), CORBA::OBJECT_NOT_EXIST);
+
+    EXPECT_TRUE(CORBA::is_nil(CORBA::ORB_var(wrapper.GetNewOrb(0, nullptr, L"localhost"))));
+    EXPECT_EQ(wrapper.InitORBAndRunInThread(0, nullptr, L"localhost"), 1);
+    EXPECT_TRUE(CORBA::is_nil(wrapper.GetOrb()));
 }
 
 }  // namespace
