@@ -1,5 +1,8 @@
 #include "tests/e2e/cvcc_case.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <regex>
 #include <set>
 #include <thread>
@@ -26,16 +29,29 @@ std::string RegistryWithPort(const std::string& value) {
            value + "\r\n";
 }
 
-void RunCase(const CvccCase& c) {
+void RunCase(const CvccCase& c, const Around& around) {
     harness::BackupNetwork net({"backup-srv", c.port, c.scenario});
     if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
-    const harness::CvccResult r = net.RunCvcc({c.args, {}, c.registry});
-    EXPECT_FALSE(r.timedOut);
+    if (around.before) around.before(net);
+    harness::CvccRun run{c.args, around.env, c.registry};
+    if (around.hangsFor) run.timeout = *around.hangsFor;
+    net.StartCvcc(run);
+    if (around.during) around.during(net);
+    const harness::CvccResult r = net.WaitCvcc();
+    EXPECT_EQ(r.timedOut, around.hangsFor.has_value());
     EXPECT_FALSE(r.leftBehind);
     EXPECT_EQ(AfterBanner(r.out), c.out);
     EXPECT_EQ(r.err, c.err);
-    EXPECT_EQ(r.exitCode, c.exitCode);
+    if (around.hangsFor)
+        EXPECT_EQ(r.termSignal, SIGKILL);
+    else
+        EXPECT_EQ(r.exitCode, c.exitCode);
+    if (around.simulatorStatus >= 0) {
+        const int status = net.WaitForSimulatorExit();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == around.simulatorStatus) << status;
+    }
     ExpectActions(net, r, c.actions);
+    if (around.after) around.after(net);
 }
 
 void ExpectActions(harness::BackupNetwork& net, const harness::CvccResult& r,

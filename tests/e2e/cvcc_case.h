@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -43,8 +44,19 @@ std::string AfterBanner(const std::string& out);
 // (for example "\"2755\"" or "dword:00000ac3").
 std::string RegistryWithPort(const std::string& value);
 
+// What the harness does to the network around a run, and what must hold
+// afterwards.
+struct Around {
+    // Before cvcc starts, and once it runs (nothing: a fault scripted in the
+    // scenario strikes by itself); what must hold of the network at the end.
+    std::function<void(harness::BackupNetwork&)> before, during, after;
+    int simulatorStatus = -1;  // bnsim's exit status at the end; -1: it must still run
+    harness::EnvChanges env = {};
+    std::optional<std::chrono::milliseconds> hangsFor;  // cvcc is killed after this
+};
+
 // Runs the case on a network of its own and checks everything it says.
-void RunCase(const CvccCase& c);
+void RunCase(const CvccCase& c, const Around& around = {});
 
 // Checks the run's changing requests (Actions), waiting a little for oneway
 // ones that are still on their way into the journal.

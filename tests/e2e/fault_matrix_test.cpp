@@ -66,58 +66,21 @@ bool RequestWaitsOnPort(int port) {
     return false;
 }
 
-// A case, what the harness does to the network around it, and what must
-// hold afterwards. The extras are set by name on the case.
+// A case and what the harness does around it, set by name on the case.
 struct Fault {
     e2e::CvccCase c;
-    // What the harness does before cvcc starts, and once cvcc runs (nothing:
-    // a scripted fault strikes by itself).
-    std::function<void(BackupNetwork&)> before = nullptr;
-    std::function<void(BackupNetwork&)> during = nullptr;
-    // What must hold of the network once cvcc has ended.
-    std::function<void(BackupNetwork&)> after = nullptr;
-    // bnsim's wait status at the end: 3 after a scripted crash, -1 when it
-    // must still run.
-    int simulatorStatus = -1;
-    harness::EnvChanges env = {};
-    std::optional<milliseconds> hangsFor;  // cvcc is ended by the harness after this
-
-    Fault& Before(std::function<void(BackupNetwork&)> f) { return before = f, *this; }
-    Fault& During(std::function<void(BackupNetwork&)> f) { return during = f, *this; }
-    Fault& After(std::function<void(BackupNetwork&)> f) { return after = f, *this; }
-    Fault& SimulatorCrashes() { return simulatorStatus = 3, *this; }
-    Fault& Env(harness::EnvChanges e) { return env = e, *this; }
-    Fault& Hangs(milliseconds endedAfter) { return hangsFor = endedAfter, *this; }
+    e2e::Around around;
+    using Step = std::function<void(BackupNetwork&)>;
+    Fault& Before(Step f) { return around.before = f, *this; }
+    Fault& During(Step f) { return around.during = f, *this; }
+    Fault& After(Step f) { return around.after = f, *this; }
+    Fault& SimulatorCrashes() { return around.simulatorStatus = 3, *this; }
+    Fault& Env(harness::EnvChanges e) { return around.env = e, *this; }
+    Fault& Hangs(milliseconds endedAfter) { return around.hangsFor = endedAfter, *this; }
 };
 
 void PrintTo(const Fault& f, std::ostream* os) {
     *os << f.c.name;
-}
-
-void Check(const Fault& f) {
-    BackupNetwork net({"backup-srv", 1755, f.c.scenario});
-    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
-    if (f.before) f.before(net);
-    harness::CvccRun run{f.c.args, f.env, std::nullopt};
-    if (f.hangsFor) run.timeout = *f.hangsFor;
-    net.StartCvcc(run);
-    if (f.during) f.during(net);
-    const harness::CvccResult r = net.WaitCvcc();
-    std::cout << "[ elapsed  ] " << f.c.name << " " << r.elapsed.count() << " ms\n";
-    EXPECT_EQ(r.timedOut, f.hangsFor.has_value());
-    EXPECT_FALSE(r.leftBehind);
-    EXPECT_EQ(e2e::AfterBanner(r.out), f.c.out);
-    EXPECT_EQ(r.err, f.c.err);
-    if (f.hangsFor)
-        EXPECT_EQ(r.termSignal, SIGKILL);
-    else
-        EXPECT_EQ(r.exitCode, f.c.exitCode);
-    if (f.simulatorStatus >= 0) {
-        const int status = net.WaitForSimulatorExit();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == f.simulatorStatus) << status;
-    }
-    e2e::ExpectActions(net, r, f.c.actions);
-    if (f.after) f.after(net);
 }
 
 std::string Crash(const std::string& object, const std::string& operation, int fromCall = 1) {
@@ -227,7 +190,7 @@ const std::vector<Fault> kFaults = {
 class Faults : public testing::TestWithParam<Fault> {};
 
 TEST_P(Faults, Case) {
-    Check(GetParam());
+    e2e::RunCase(GetParam().c, GetParam().around);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cvcc, Faults, testing::ValuesIn(kFaults),
