@@ -8,6 +8,7 @@ using harness::kDeactivated;
 using harness::kListHead;
 using harness::kProxyApplied;
 using harness::kSweepHeading;
+using harness::ListRow;
 using harness::ProxyStored;
 
 using e2e::CvccCase;
@@ -30,52 +31,38 @@ const std::string kRan = "Running task: Idle\nWaiting\nCompleted with status: su
 const std::vector<CvccCase> kCases = {
     {"execute", kTasks, {"-e", "Idle"}, kRan, "", 0, {"task:1 Start", kDeactivated}},
     {"execute_id", kTasks, {"-ei", "1"}, kRan, "", 0, {"task:1 Start", kDeactivated}},
-    {"execute_all", kTasks, {"--ExcuteAll"}, kRan + "Task is busy: Busy\n" +
-     "Running task: Newer\nWaiting\nCompleted with status: unknown\n\n", "", 0,
-     {"task:1 Start", "task:3 Start", kDeactivated}},
+    {"execute_all", kTasks, {"--ExcuteAll"}, kRan + "Task is busy: Busy\nRunning task: Newer\nWaiting\nCompleted with status: unknown\n\n",
+     "", 0, {"task:1 Start", "task:3 Start", kDeactivated}},
     {"stop", kTasks, {"-s", "Busy"}, "Stopping task: Busy\n", "", 0, {"task:2 Stop", kDeactivated}},
-    {"stop_id", kTasks, {"-si", "2"}, "Stopping task: Busy\n", "", 0,
-     {"task:2 Stop", kDeactivated}},
+    {"stop_id", kTasks, {"-si", "2"}, "Stopping task: Busy\n", "", 0, {"task:2 Stop", kDeactivated}},
     {"stop_all", kTasks, {"-sa"}, "Stopping task: Busy\n", "", 0, {"task:2 Stop", kDeactivated}},
-    {"delete", kTasks, {"-d", "Idle"}, "Deleting task: Idle\n", "", 0,
-     {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
-    {"delete_id", kTasks, {"-di", "1"}, "Deleting task: Idle\n", "", 0,
-     {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
-    {"delete_all", kTasks, {"-da"}, "Deleting task: Idle\nTask is busy: Busy\nDeleting task: Newer\n",
-     "", 0, {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":3}", kDeactivated}},
-    {"list", kTasks, {"-l"},
-     kListHead + harness::ListRow("1", "Idle", "idle") + harness::ListRow("2", "Busy", "backuping") +
-     harness::ListRow("3", "Newer", "unknown"),
-     "", 0, {kDeactivated}},
-    {"proxy", kTasks, {"-prx", "myproxy:8000"}, kProxyApplied, "", 0,
-     ProxyStored("\"myproxy\"", "8000")},
-    {"close_shuts_the_server_down_without_a_session", "{}", {"--Close"}, "Shutdown server\n", "", 0,
-     {"server ShutdownServer"}},
+    {"delete", kTasks, {"-d", "Idle"}, "Deleting task: Idle\n", "", 0, {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
+    {"delete_id", kTasks, {"-di", "1"}, "Deleting task: Idle\n", "", 0, {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
+    {"delete_all", kTasks, {"-da"}, "Deleting task: Idle\nTask is busy: Busy\nDeleting task: Newer\n", "", 0,
+     {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":3}", kDeactivated}},
+    {"list", kTasks, {"-l"}, kListHead + ListRow("1", "Idle", "idle") + ListRow("2", "Busy", "backuping") +
+     ListRow("3", "Newer", "unknown"), "", 0, {kDeactivated}},
+    {"proxy", kTasks, {"-prx", "myproxy:8000"}, kProxyApplied, "", 0, ProxyStored("\"myproxy\"", "8000")},
+    {"close_shuts_the_server_down_without_a_session", "{}", {"--Close"}, "Shutdown server\n", "", 0, {"server ShutdownServer"}},
     {"close_refused_version_prints_no_shutdown", R"({"server": {"version": "7.3"}})", {"--Close"},
      "Connected to Backup Server version: 7.3\n\nThis Server version not supported\n", "", 1},
-    {"nsclean_nothing_to_remove", "{}", {"--NSClean"},
-     kSweepHeading + "No dead workstation links registered on the Coordinator\n", "", 0},
-    {"nsclean_then_list", kWorkstations, {"--NSClean", "--List"}, kSweepHeading +
-     "The following dead workstation links removed from the Coordinator:\n    OLD-LAPTOP\n    "
-     "Станция-2\n" "    NOT-A-WS\n" + kListHead, "", 0, {kDeactivated}},
-    {"list_then_nsclean_only_lists", kWorkstations, {"--List", "--NSClean"}, kListHead, "", 0,
-     {kDeactivated}},
+    {"nsclean_nothing_to_remove", "{}", {"--NSClean"}, kSweepHeading + "No dead workstation links registered on the Coordinator\n", "", 0},
+    {"nsclean_then_list", kWorkstations, {"--NSClean", "--List"}, kSweepHeading + "The following dead workstation links removed from the "
+     "Coordinator:\n    OLD-LAPTOP\n    Станция-2\n    NOT-A-WS\n" + kListHead, "", 0, {kDeactivated}},
+    {"list_then_nsclean_only_lists", kWorkstations, {"--List", "--NSClean"}, kListHead, "", 0, {kDeactivated}},
     // A naming service whose listing hands out the same binding again: the
     // sweep ends before it unbinds anything.
     {"nsclean_listing_that_repeats_a_binding_ends_the_sweep",
-     R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}], "repeatingListing": true})",
-     {"--NSClean"}, kSweepHeading + "std::exception\n",
-     "An error occurred while listing the workstations. Coordinator returned the same binding "
-     "twice\n", 1, {}},
+     R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}], "repeatingListing": true})", {"--NSClean"},
+     kSweepHeading + "std::exception\n",
+     "An error occurred while listing the workstations. Coordinator returned the same binding twice\n", 1, {}},
     // A workstation whose process runs but no longer has the object is not
     // dead: the sweep ends there.
-    {"nsclean_workstation_whose_object_is_gone_ends_the_sweep",
-     R"({"workstations": [{"name": "DECOMMISSIONED", "state": "gone"}]})", {"--NSClean"},
-     kSweepHeading + "System error: OBJECT_NOT_EXIST. Description: minor code: "
+    {"nsclean_workstation_whose_object_is_gone_ends_the_sweep", R"({"workstations": [{"name": "DECOMMISSIONED", "state": "gone"}]})",
+     {"--NSClean"}, kSweepHeading + "System error: OBJECT_NOT_EXIST. Description: minor code: "
      "OBJECT_NOT_EXIST_NoMatch (0x4f4d0001), completed: COMPLETED_NO\n", "", 1, {}},
     // The sweep always goes to port 1755, whatever the registry says.
-    {"nsclean_ignores_the_registry_port", "{}", {"--NSClean"}, "std::exception\n", "", 1, {},
-     e2e::RegistryWithPort("\"2755\""), 2755},
+    {"nsclean_ignores_the_registry_port", "{}", {"--NSClean"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2755\""), 2755},
 };
 // clang-format on
 
