@@ -9,6 +9,7 @@ using harness::kListHead;
 
 using e2e::CvccCase;
 
+const std::string kConnectedTo = "Connected to Backup Server version: ";
 const std::string kNotSupported = "\nThis Server version not supported\n";
 
 std::string Server(const std::string& fields) {
@@ -17,48 +18,33 @@ std::string Server(const std::string& fields) {
 
 // clang-format off
 const std::vector<CvccCase> kCases = {
-    {"version_744_accepted_silently", Server(R"("version": "7.4.4")"), {"--List"}, kListHead, "", 0,
-     {kDeactivated}},
-    {"version_7440_accepted", Server(R"("version": "7.4.40")"), {"-l"}, kListHead, "", 0,
-     {kDeactivated}},
-    {"version_with_build_number_accepted", Server(R"("version": "7.4.4.1208")"), {"-l"}, kListHead,
-     "", 0, {kDeactivated}},
-    {"version_743_refused", Server(R"("version": "7.4.3")"), {"--List"},
-     "Connected to Backup Server version: 7.4.3\n" + kNotSupported, "", 1},
+    {"version_744_accepted_silently", Server(R"("version": "7.4.4")"), {"--List"}, kListHead, "", 0, {kDeactivated}},
+    {"version_7440_accepted", Server(R"("version": "7.4.40")"), {"-l"}, kListHead, "", 0, {kDeactivated}},
+    {"version_with_build_number_accepted", Server(R"("version": "7.4.4.1208")"), {"-l"}, kListHead, "", 0, {kDeactivated}},
+    {"version_743_refused", Server(R"("version": "7.4.3")"), {"--List"}, kConnectedTo + "7.4.3\n" + kNotSupported, "", 1},
     // Text from the server is decoded strictly: its lone surrogate U+DC9B
     // (the raw byte CSI, were it printed as the user's own bytes are) prints
     // as U+FFFD.
-    {"version_with_a_lone_surrogate_prints_a_replacement",
-     Server(R"("version": [65, 56475, 51, 49, 109, 66])"), {"--List"},
-     "Connected to Backup Server version: A\xEF\xBF\xBD" "31mB\n" + kNotSupported, "", 1},
-    {"version_1744_refused", Server(R"("version": "17.4.4")"), {"--List"},
-     "Connected to Backup Server version: 17.4.4\n" + kNotSupported, "", 1},
+    {"version_with_a_lone_surrogate_prints_a_replacement", Server(R"("version": [65, 56475, 51, 49, 109, 66])"), {"--List"},
+     kConnectedTo + "A\xEF\xBF\xBD" "31mB\n" + kNotSupported, "", 1},
+    {"version_1744_refused", Server(R"("version": "17.4.4")"), {"--List"}, kConnectedTo + "17.4.4\n" + kNotSupported, "", 1},
     {"access_denied", Server(R"("denyAllLogins": true)"), {"--List"}, "Access denied\n", "", 1},
-    {"access_denied_wins_over_the_proxy_text", Server(R"("denyAllLogins": true)"),
-     {"--Proxy", "p:1"}, "Access denied\n", "", 1},
-    {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported,
-     harness::kServerNotBound, 1},
-    {"no_server_bound_under_this_host_name", Server(R"("host": "another-host")"), {"--List"},
-     kNotSupported, harness::kServerNotBound, 1},
+    {"access_denied_wins_over_the_proxy_text", Server(R"("denyAllLogins": true)"), {"--Proxy", "p:1"}, "Access denied\n", "", 1},
+    {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported, harness::kServerNotBound, 1},
+    {"no_server_bound_under_this_host_name", Server(R"("host": "another-host")"), {"--List"}, kNotSupported, harness::kServerNotBound, 1},
     {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, "", 1},
     // The port comes from the registry, as text, whatever it holds.
-    {"registry_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated},
-     e2e::RegistryWithPort("\"2755\""), 2755},
-    {"registry_dword_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated},
-     e2e::RegistryWithPort("dword:00000ac3"), 2755},
+    {"registry_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("\"2755\""), 2755},
+    {"registry_dword_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("dword:00000ac3"), 2755},
     {"default_port_without_the_value", "{}", {"--List"}, kListHead, "", 0, {kDeactivated},
-     "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server "
-     "Connection " "Settings]\n\"OtherValue\"=\"2755\"\n"},
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings]\n"
+     "\"OtherValue\"=\"2755\"\n"},
     // A closed port fails the probe: the layer below throws its own
     // exception, which the main function prints as a standard exception.
-    {"coordinator_port_closed", "{}", {"--List"}, "std::exception\n", "", 1, {},
-     e2e::RegistryWithPort("\"2756\"")},
-    {"connection_failure_wins_over_a_missing_task", "{}", {"--Execute"}, "std::exception\n", "", 1,
-     {}, e2e::RegistryWithPort("\"2756\"")},
-    {"connection_failure_wins_over_a_missing_proxy", "{}", {"--Proxy"}, "std::exception\n", "", 1,
-     {}, e2e::RegistryWithPort("\"2756\"")},
-    {"port_text_is_not_checked", "{}", {"--List"}, "std::exception\n", "", 1, {},
-     e2e::RegistryWithPort("\"abc\"")},
+    {"coordinator_port_closed", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2756\"")},
+    {"connection_failure_wins_over_a_missing_task", "{}", {"--Execute"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2756\"")},
+    {"connection_failure_wins_over_a_missing_proxy", "{}", {"--Proxy"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2756\"")},
+    {"port_text_is_not_checked", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"abc\"")},
 };
 // clang-format on
 

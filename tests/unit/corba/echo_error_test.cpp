@@ -22,7 +22,8 @@ TEST(EchoError, WritesEachGivenTextOnItsOwnLineAndThrowsThemWhenAsked) {
     const Row rows[] = {
         {"nothing", nullptr, nullptr, nullptr, ""},
         {"message only", "Failed to narrow the root naming context", nullptr, nullptr, "Failed to narrow the root naming context\n"},
-        {"message, name, information", "An error occurred while initializing the ORB", "TRANSIENT", "minor code: 0x0, completed: COMPLETED_NO",
+        {"message, name, information", "An error occurred while initializing the ORB", "TRANSIENT",
+         "minor code: 0x0, completed: COMPLETED_NO",
          "An error occurred while initializing the ORB\nTRANSIENT\nminor code: 0x0, completed: COMPLETED_NO\n"},
         {"a null message skips its line", nullptr, "TRANSIENT", "info", "TRANSIENT\ninfo\n"},
     };

@@ -76,8 +76,10 @@ typename Interface::_var_type As(Target target) {
 // clang-format off
 const Row kRows[] = {
     {kServer, "_get_version", false, "", [](Target t) { CORBA::WString_var(As<BN::Server>(t)->version()); }},
-    {kServer, "ActivateSession", false, "06000000fffe75007300000000000000", [](Target t) { BN::Session_var(As<BN::Server>(t)->ActivateSession(L"us", L"")); }},
-    {kServer, "DeactivateSession", true, "010000000000000000000000", [](Target t) { As<BN::Server>(t)->DeactivateSession(BN::Session::_nil()); }},
+    {kServer, "ActivateSession", false, "06000000fffe75007300000000000000",
+     [](Target t) { BN::Session_var(As<BN::Server>(t)->ActivateSession(L"us", L"")); }},
+    {kServer, "DeactivateSession", true, "010000000000000000000000",
+     [](Target t) { As<BN::Server>(t)->DeactivateSession(BN::Session::_nil()); }},
     {kServer, "ShutdownServer", true, "", [](Target t) { As<BN::Server>(t)->ShutdownServer(); }},
     {kSession, "_get_tasks", false, "", [](Target t) { BN::TasksList_var(As<BN::Session>(t)->tasks()); }},
     {kSession, "_get_settings", false, "", [](Target t) { BN::ServerSettings_var(As<BN::Session>(t)->settings()); }},
