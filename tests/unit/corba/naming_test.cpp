@@ -76,7 +76,9 @@ TEST_F(NamingTest, ThePortIsProbedOncePerHostAndPortAndMustBeANamingService) {
     EXPECT_EQ(err.str(), lines);
 }
 
-TEST_F(NamingTest, ContextLookupsAndUnbinding) {
+// Lookups and unbindings that succeed, and a lookup that finds nothing, are
+// in every end-to-end case.
+TEST_F(NamingTest, TheNetworkContextIsMadeOnceAndAMissingBindingIsReported) {
     harness::Coordinator coordinator(kPort);
     CCorbaWrapper wrapper;
     ASSERT_EQ(wrapper.InitORBConnectedToNS(L"localhost", L"1755"), 0);
@@ -90,33 +92,9 @@ TEST_F(NamingTest, ContextLookupsAndUnbinding) {
         EXPECT_EQ(coordinator.Nameclt({"list"}).out, "TarmelinBackupNetwork.context/\n");
         EXPECT_EQ(err.str(), "");
     }
-    {
-        CerrCapture err;
-        EXPECT_TRUE(CORBA::is_nil(CORBA::Object_var(wrapper.GetObjectReference("missing"))));
-        EXPECT_EQ(err.str(),
-                  Report("An error occurred while obtain an object reference",
-                         CosNaming::NamingContext::NotFound()) +
-                      "Reason: Missing node. One of the components of a name specifies a "
-                      "binding that does not exist\n");
-    }
-    {
-        CerrCapture err;
-        EXPECT_NE(Thrown([&] { wrapper.UnRegisterObject("ghost"); }), "");
-        EXPECT_EQ(err.str(), "Unknown error occurred while unbinding object\n");
-    }
-    // Any object will do as the bound one: the root context itself.
-    const std::string root = "corbaloc::localhost:1755/NameService";
-    ASSERT_EQ(coordinator.Nameclt({"bind_new_context", "srv.BackupNetwork"}).exitCode, 0);
-    ASSERT_EQ(coordinator.Nameclt({"bind", "srv.BackupNetwork/BackupServer.server", root}).exitCode,
-              0);
-    ASSERT_EQ(coordinator.Nameclt({"bind", "TarmelinBackupNetwork.context/ws1.workstation", root})
-                  .exitCode,
-              0);
     CerrCapture err;
-    EXPECT_FALSE(CORBA::is_nil(CORBA::Object_var(wrapper.GetObjectReference("srv"))));
-    EXPECT_EQ(wrapper.UnRegisterObject("ws1"), 0);
-    EXPECT_EQ(coordinator.Nameclt({"list", "TarmelinBackupNetwork.context"}).out, "");
-    EXPECT_EQ(err.str(), "");
+    EXPECT_NE(Thrown([&] { wrapper.UnRegisterObject("ghost"); }), "");
+    EXPECT_EQ(err.str(), "Unknown error occurred while unbinding object\n");
 }
 
 }  // namespace
