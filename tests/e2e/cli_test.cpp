@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/cvcc_case.h"
 #include "sim/harness/process.h"
+#include "tests/e2e/cvcc_case.h"
 
 namespace {
 
@@ -36,8 +36,11 @@ const std::string kUsage =
 harness::RunResult RunCvcc(std::vector<std::string> args) {
     args.insert(args.begin(), CVCC_BINARY);
     harness::TempDir home;
-    return harness::Run({args, {{"HOME", home.path()}, {"XDG_CONFIG_HOME", std::nullopt},
-                                {"LANG", "C"}, {"LC_ALL", "C"}}});
+    return harness::Run({args,
+                         {{"HOME", home.path()},
+                          {"XDG_CONFIG_HOME", std::nullopt},
+                          {"LANG", "C"},
+                          {"LC_ALL", "C"}}});
 }
 
 std::string Unknown(const std::string& argument) {
@@ -66,7 +69,9 @@ TEST(CommandLine, PrintsUsageOrUnknownParameterAndExitsZero) {
         {"no equals forms", {"--Proxy=a:1"}, Unknown("--Proxy=a:1")},
         {"empty argument", {""}, Unknown("")},
         {"non-ASCII key", {"--Список"}, Unknown("--Список")},
-        {"invalid UTF-8 comes back byte for byte", {"\xff\xfe-\xc0\xaf"}, Unknown("\xff\xfe-\xc0\xaf")},
+        {"invalid UTF-8 comes back byte for byte",
+         {"\xff\xfe-\xc0\xaf"},
+         Unknown("\xff\xfe-\xc0\xaf")},
         {"the largest argument exec passes", {largest}, Unknown(largest)},
         {"twenty thousand arguments", many, Unknown("extra")},
     };

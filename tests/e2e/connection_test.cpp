@@ -12,6 +12,12 @@ using e2e::CvccCase;
 const std::string kConnectedTo = "Connected to Backup Server version: ";
 const std::string kNotSupported = "\nThis Server version not supported\n";
 
+std::string Utf16LeWithBom(const std::string& ascii) {
+    std::string out = "\xff\xfe";
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+}
+
 std::string Server(const std::string& fields) {
     return R"({"server": {)" + fields + "}}";
 }
@@ -45,6 +51,15 @@ const std::vector<CvccCase> kCases = {
     {"connection_failure_wins_over_a_missing_task", "{}", {"--Execute"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2756\"")},
     {"connection_failure_wins_over_a_missing_proxy", "{}", {"--Proxy"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2756\"")},
     {"port_text_is_not_checked", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"abc\"")},
+    {"port_zero", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"0\"")},
+    {"port_with_a_trailing_space", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"1755 \"")},
+    {"port_of_ten_kilobytes", "{}", {"--List"}, "std::exception\n", "", 1, {},
+     e2e::RegistryWithPort("\"" + std::string(10240, '7') + "\"")},
+    // A damaged file loses the damaged value: port 1755 (the parser's cases
+    // are in tests/unit/utility). A UTF-16 file with its byte order mark is read.
+    {"registry_truncated_in_the_value", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("\"27")},
+    {"registry_utf16_with_bom_is_read", "{}", {"--List"}, kListHead, "", 0, {kDeactivated},
+     Utf16LeWithBom(e2e::RegistryWithPort("\"2755\"")), 2755},
 };
 // clang-format on
 

@@ -11,8 +11,8 @@
 #include <optional>
 #include <sstream>
 
-#include "tests/e2e/cvcc_case.h"
 #include "sim/harness/coordinator.h"
+#include "tests/e2e/cvcc_case.h"
 
 namespace {
 

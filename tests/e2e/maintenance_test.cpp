@@ -27,6 +27,13 @@ const std::string kTasks = R"({"tasks": [
     {"id": 3, "name": "Newer", "status": 4294967295, "start": [{"status": 17}]}]})";
 const std::string kRan = "Running task: Idle\nWaiting\nCompleted with status: success\n\n";
 
+std::string ManyTasks(int count) {
+    std::string scenario = R"({"tasks": [)";
+    for (int i = 0; i < count; ++i)
+        scenario += (i ? R"(,{"id": )" : R"({"id": )") + std::to_string(i) + R"(, "name": "T"})";
+    return scenario + "]}";
+}
+
 // clang-format off
 const std::vector<CvccCase> kCases = {
     {"execute", kTasks, {"-e", "Idle"}, kRan, "", 0, {"task:1 Start", kDeactivated}},
@@ -43,6 +50,10 @@ const std::vector<CvccCase> kCases = {
     {"list", kTasks, {"-l"}, kListHead + ListRow("1", "Idle", "idle") + ListRow("2", "Busy", "backuping") +
      ListRow("3", "Newer", "unknown"), "", 0, {kDeactivated}},
     {"proxy", kTasks, {"-prx", "myproxy:8000"}, kProxyApplied, "", 0, ProxyStored("\"myproxy\"", "8000")},
+    // The task list reaches the client in one reply, which the ORB takes
+    // however large (docs/orb-options.md); the proxy key takes the whole
+    // snapshot and then touches no task.
+    {"proxy_after_a_hundred_thousand_tasks", ManyTasks(100000), {"--Proxy", "p:1"}, kProxyApplied, "", 0, ProxyStored("\"p\"", "1")},
     {"close_shuts_the_server_down_without_a_session", "{}", {"--Close"}, "Shutdown server\n", "", 0, {"server ShutdownServer"}},
     {"close_refused_version_prints_no_shutdown", R"({"server": {"version": "7.3"}})", {"--Close"},
      "Connected to Backup Server version: 7.3\n\nThis Server version not supported\n", "", 1},

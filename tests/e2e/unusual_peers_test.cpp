@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/e2e/cvcc_case.h"
 #include "sim/harness/coordinator.h"
+#include "tests/e2e/cvcc_case.h"
 #include "tests/harness/giop_peer.h"
 
 namespace {

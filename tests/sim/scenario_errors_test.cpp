@@ -11,7 +11,7 @@ namespace {
 struct Row {
     const char* label;
     const char* scenario;  // nullptr: no file
-    const char* message;  // after "FILE: "
+    const char* message;   // after "FILE: "
 };
 
 TEST(ScenarioErrors, NameTheFileAndTheFieldAndBindNothing) {

@@ -13,25 +13,25 @@
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
 #include "client/banner.h"
+#include "sim/harness/backup_network.h"
+#include "sim/harness/process.h"
 #include "sim/journal.h"
 #include "sim/scenario.h"
 #include "sim/server_servants.h"
 #include "sim/simulation.h"
-#include "sim/harness/backup_network.h"
-#include "sim/harness/process.h"
 #include "tests/harness/expected.h"
 #include "tests/harness/loopback_orb.h"
 #include "utility/strings.h"
 
 namespace {
 
-using harness::kDeactivated;
-using harness::kListHead;
-using harness::ListRow;
-using harness::kProxyApplied;
-using harness::ProxyStored;
 using CVLib::strings::toAstr;
 using CVLib::strings::toWstr;
+using harness::kDeactivated;
+using harness::kListHead;
+using harness::kProxyApplied;
+using harness::ListRow;
+using harness::ProxyStored;
 
 struct Row {
     const char* name;
@@ -94,14 +94,14 @@ void Check(const Row& row) {
 }
 
 // Each status the protocol knows, in its order, and its word in the listing.
+// clang-format off
 const std::pair<const char*, const char*> kStatusWords[] = {
-    {"tsBackup", "backuping"}, {"tsRestore", "restoring"}, {"tsSynchronize", "synchronizing"},
-    {"tsRefresh", "refreshing"}, {"tsWaiting", "idle"}, {"tsWaitingSchedule", "idle, scheduled"},
-    {"tsSuccess", "success"}, {"tsSuccessSchedule", "success"}, {"tsError", "error"},
-    {"tsErrorSchedule", "error"}, {"tsStopped", "stopped"}, {"tsQuotaExceeded", "declined"},
-    {"tsAccountExpired", "declined"}, {"tsSilentDeclined", "declined"},
-    {"tsSuccessWithErrors", "success w/errors"}, {"tsSuccessScheduleWithErrors", "success w/errors"},
-    {"tsTotal", "unknown"}};
+    {"tsBackup", "backuping"}, {"tsRestore", "restoring"}, {"tsSynchronize", "synchronizing"}, {"tsRefresh", "refreshing"},
+    {"tsWaiting", "idle"}, {"tsWaitingSchedule", "idle, scheduled"}, {"tsSuccess", "success"}, {"tsSuccessSchedule", "success"},
+    {"tsError", "error"}, {"tsErrorSchedule", "error"}, {"tsStopped", "stopped"}, {"tsQuotaExceeded", "declined"},
+    {"tsAccountExpired", "declined"}, {"tsSilentDeclined", "declined"}, {"tsSuccessWithErrors", "success w/errors"},
+    {"tsSuccessScheduleWithErrors", "success w/errors"}, {"tsTotal", "unknown"}};
+// clang-format on
 
 // One task in each status, named after it, and the table it gives.
 std::pair<std::string, std::string> EveryStatus() {

@@ -76,8 +76,9 @@ TEST(OrbOptionTranslation, SpeaksOmniOrbsDialect) {
         Narrow out;
         bool defaults = true;  // out is followed by the options the client adds by default
     };
-    const std::string always[] = {"-ORBtraceLevel", "0", "-ORBverifyObjectExistsAndType", "0",
-                                  "-ORBgiopMaxMsgSize", "1073741824"};
+    const std::string always[] = {
+        "-ORBtraceLevel",     "0",         "-ORBverifyObjectExistsAndType", "0",
+        "-ORBgiopMaxMsgSize", "1073741824"};
     // clang-format off
     const Row rows[] = {
         {"the console's vector",
@@ -109,11 +110,13 @@ TEST(OrbOptionTranslation, SpeaksOmniOrbsDialect) {
         std::vector<std::wstring> texts = row.in;
         std::vector<wchar_t*> argv;
         for (std::wstring& text : texts) argv.push_back(text.data());
-        OmniOrbArguments translated = TranslateOrbArguments(static_cast<int>(argv.size()), argv.data());
+        OmniOrbArguments translated =
+            TranslateOrbArguments(static_cast<int>(argv.size()), argv.data());
         EXPECT_EQ(translated.Texts(), expected);
         EXPECT_EQ(translated.OrbId(), "omniORB4");
         ASSERT_EQ(translated.Count(), static_cast<int>(expected.size()));
-        for (int i = 0; i < translated.Count(); ++i) EXPECT_EQ(std::string(translated.Vector()[i]), expected[i]);
+        for (int i = 0; i < translated.Count(); ++i)
+            EXPECT_EQ(std::string(translated.Vector()[i]), expected[i]);
         EXPECT_EQ(translated.Vector()[translated.Count()], nullptr);
     }
 }
@@ -124,12 +127,14 @@ TEST(OrbOptionTranslation, OmniOrbAcceptsTheConsolesOptions) {
     CCorbaWrapper wrapper;
     OrbArguments arguments;
     wrapper.FillOrbArguments(L"localhost", L"1755");
-    for (const std::wstring& text : wrapper.GetOrbArguments().Texts()) arguments.Add(text.c_str(), nullptr);
+    for (const std::wstring& text : wrapper.GetOrbArguments().Texts())
+        arguments.Add(text.c_str(), nullptr);
     CORBA::ORB_var orb = wrapper.GetNewOrb(arguments.Count(), arguments.Vector(), L"localhost");
     ASSERT_FALSE(CORBA::is_nil(orb));
     EXPECT_FALSE(CORBA::is_nil(CORBA::Object_var(orb->resolve_initial_references("NameService"))));
     UnregisterInitialReference(orb, "NameService");
-    EXPECT_THROW(CORBA::Object_var(orb->resolve_initial_references("NameService")), CORBA::NO_RESOURCES);
+    EXPECT_THROW(CORBA::Object_var(orb->resolve_initial_references("NameService")),
+                 CORBA::NO_RESOURCES);
     orb->destroy();
     // Like any call on an ORB that is gone.
     EXPECT_THROW(UnregisterInitialReference(orb, "NameService"), CORBA::OBJECT_NOT_EXIST);

@@ -28,24 +28,28 @@ const char kSettings[] = "IDL:tarmelin/BackupNetwork/ServerSettings:1.0";
 const char kWorkstation[] = "IDL:BackupWorkstation/Workstation:1.0";
 
 TEST(WireContract, RepositoryIds) {
+    // clang-format off
     const std::pair<CORBA::TypeCode_ptr, const char*> rows[] = {
         {BN::_tc_Server, kServer},         {BN::_tc_Session, kSession},
         {BN::_tc_Task, kTask},             {BN::_tc_TaskProperties, kProps},
         {BN::_tc_ServerSettings, kSettings}, {BackupWorkstation::_tc_Workstation, kWorkstation},
         {BN::_tc_TaskStatus, "IDL:tarmelin/BackupNetwork/TaskStatus:1.0"},
     };
+    // clang-format on
     for (const auto& [type, id] : rows) EXPECT_STREQ(type->id(), id);
 }
 
 // The client compares statuses with the enumerators; the server sends the
 // ordinals.
 TEST(WireContract, TaskStatusOrdinals) {
+    // clang-format off
     const BN::TaskStatus inOrder[] = {
         BN::tsBackup,         BN::tsRestore,         BN::tsSynchronize,       BN::tsRefresh,
         BN::tsWaiting,        BN::tsWaitingSchedule, BN::tsSuccess,           BN::tsSuccessSchedule,
         BN::tsError,          BN::tsErrorSchedule,   BN::tsStopped,           BN::tsQuotaExceeded,
         BN::tsAccountExpired, BN::tsSilentDeclined,  BN::tsSuccessWithErrors,
         BN::tsSuccessScheduleWithErrors, BN::tsTotal};
+    // clang-format on
     for (unsigned i = 0; i < std::size(inOrder); ++i) EXPECT_EQ(unsigned(inOrder[i]), i);
     EXPECT_EQ(BN::_tc_TaskStatus->member_count(), std::size(inOrder));
 }

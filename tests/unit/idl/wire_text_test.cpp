@@ -6,8 +6,8 @@ namespace {
 
 struct Row {
     const char* label;
-    std::wstring text;  // as the program holds it: one wchar_t a code point
-    std::wstring wire;  // as it travels: UTF-16 units
+    std::wstring text;            // as the program holds it: one wchar_t a code point
+    std::wstring wire;            // as it travels: UTF-16 units
     std::wstring received = L"";  // as it comes back, when not text
 };
 

@@ -11,7 +11,8 @@ namespace {
 const std::wstring kKey =
     L"SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings";
 const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
-const std::string kPath = "SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings";
+const std::string kPath =
+    "SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings";
 const std::string kSection = "[HKEY_CURRENT_USER\\" + kPath + "]\r\n";
 
 // A file with the usual header and the key's section holding body.

@@ -53,7 +53,9 @@ protected:
     std::string FilePath() const { return dir_.path() + "/cvcc/registry.reg"; }
     void WriteFile(const std::string& bytes) const { harness::WriteFile(FilePath(), bytes); }
     // kFile followed by a comment that brings it to size bytes.
-    void WritePaddedFile(size_t size) const { WriteFile((kFile + ";").append(size - kFile.size() - 1, 'x')); }
+    void WritePaddedFile(size_t size) const {
+        WriteFile((kFile + ";").append(size - kFile.size() - 1, 'x'));
+    }
 
     harness::TempDir dir_;
     ScopedEnv configHome_{"XDG_CONFIG_HOME", dir_.path()};
