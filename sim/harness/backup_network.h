@@ -39,7 +39,8 @@ struct CvccRun {
     EnvChanges env;                       // on top of HOME, which is the case's
     std::optional<std::string> registry;  // .config/cvcc/registry.reg; none: no file
     std::chrono::milliseconds timeout = std::chrono::minutes(2);
-    std::vector<std::string> wrapper = {};  // a command cvcc runs under, e.g. valgrind and its options
+    // A command cvcc runs under, e.g. valgrind and its options.
+    std::vector<std::string> wrapper = {};
     bool keepRegistry = false;  // no registry: leave the file as the case made it (registryPath)
 };
 

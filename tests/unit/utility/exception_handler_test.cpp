@@ -28,12 +28,8 @@ volatile int g_unreachableDepth = -1;
 // True when stderr holds one report: a terminate ends in SIGABRT's default
 // action, not in a second report of the signal.
 bool HoldsOneReport(const std::string& stderrText) {
-    size_t reports = 0;
-    for (size_t at = stderrText.find(kApp); at != std::string::npos;
-         at = stderrText.find(kApp, at + 1)) {
-        ++reports;
-    }
-    return reports == 1;
+    const size_t first = stderrText.find(kApp);
+    return first != std::string::npos && stderrText.find(kApp, first + 1) == std::string::npos;
 }
 
 // Recurses until the stack runs out; the frame's buffer and the work after

@@ -50,6 +50,7 @@ private:
 // Each test gets a configuration folder of its own in XDG_CONFIG_HOME.
 class RegistryFileTest : public testing::Test {
 protected:
+    RegistryFileTest() { fs::create_directories(dir_.path() + "/cvcc"); }
     std::string FilePath() const { return dir_.path() + "/cvcc/registry.reg"; }
     void WriteFile(const std::string& bytes) const { harness::WriteFile(FilePath(), bytes); }
     // kFile followed by a comment that brings it to size bytes.
