@@ -1,5 +1,9 @@
 # Thin wrapper around CMake and CTest. The two commands for a new user are
 # `make demo` and `make check`.
+
+# The builds below are makes of their own; their "Entering directory" lines
+# say nothing to a user.
+MAKEFLAGS += --no-print-directory
 JOBS      ?= $(shell nproc)
 CMAKE     ?= cmake
 BUILD     := build
