@@ -1,5 +1,8 @@
 #include "corba/orb_options.h"
 
+#include <cstdlib>
+#include <fstream>
+#include <initializer_list>
 #include <utility>
 
 #include "utility/strings.h"
@@ -57,7 +60,33 @@ void AddListenEndpoint(const std::string& value, std::vector<std::string>& out) 
     out.insert(out.end(), {"-ORBendPointPublish", TcpEndpoint(name)});
 }
 
+// Whether a line of omniORB's configuration file ("name = value", "#" to
+// the line's end a comment) sets one of names, with or without the "ORB"
+// of the command-line form.
+bool SetsOneOf(std::string line, std::initializer_list<const char*> names) {
+    line = line.substr(0, line.find('#'));
+    const std::string::size_type equals = line.find('=');
+    if (equals == std::string::npos) return false;
+    std::string name = line.substr(0, equals);
+    name.erase(0, name.find_first_not_of(" \t"));
+    name.erase(name.find_last_not_of(" \t") + 1);
+    if (name.compare(0, 3, "ORB") == 0) name.erase(0, 3);
+    for (const char* candidate : names)
+        if (name == candidate) return true;
+    return false;
+}
+
 }  // namespace
+
+bool OmniOrbTraceConfigured() {
+    for (const char* variable : {"ORBtraceLevel", "ORBtraceFile"})
+        if (std::getenv(variable)) return true;
+    const char* path = std::getenv("OMNIORB_CONFIG");
+    std::ifstream file(path ? path : "/etc/omniORB.cfg");
+    for (std::string line; std::getline(file, line);)
+        if (SetsOneOf(line, {"traceLevel", "traceFile"})) return true;
+    return false;
+}
 
 OmniOrbArguments::OmniOrbArguments(std::vector<std::string> texts, std::string orbId)
     : texts(std::move(texts)), count(0), orbId(std::move(orbId)) {
@@ -95,8 +124,10 @@ OmniOrbArguments TranslateOrbArguments(int argc, wchar_t* const* argv) {
     }
     // Without a debug level the designed ORB prints nothing of its own;
     // omniORB's default level 1 would warn on stderr, for example about a
-    // host whose only interface is the loopback.
-    if (!traceLevelGiven) out.insert(out.end(), {"-ORBtraceLevel", "0"});
+    // host whose only interface is the loopback. A trace the user asked of
+    // omniORB itself (its environment or configuration file) is left to it.
+    if (!traceLevelGiven && !OmniOrbTraceConfigured())
+        out.insert(out.end(), {"-ORBtraceLevel", "0"});
     // No call timeout is set here, but omniORB reads one from its
     // configuration file and environment (ORBclientCallTimeOutPeriod). A call
     // that runs out of it raises omniORB's own TIMEOUT, not TRANSIENT: a

@@ -15,7 +15,8 @@
 //   anything else                    unchanged
 //
 // and appends -ORBtraceLevel 0 when no debug level was given (the designed
-// ORB is silent by default). The ORB id becomes "omniORB4", the only one
+// ORB is silent by default), unless the user set omniORB's own trace level
+// or trace file (OmniOrbTraceConfigured). The ORB id becomes "omniORB4", the only one
 // omniORB accepts; wide texts become UTF-8.
 #pragma once
 
@@ -45,3 +46,8 @@ private:
 
 // argv may be null when argc is 0.
 OmniOrbArguments TranslateOrbArguments(int argc, wchar_t* const* argv);
+
+// Whether omniORB's trace level or trace file is set in its environment
+// (ORBtraceLevel, ORBtraceFile) or in its configuration file
+// ($OMNIORB_CONFIG, else /etc/omniORB.cfg).
+bool OmniOrbTraceConfigured();

@@ -22,7 +22,8 @@ keys=$(command_keys "$source_dir")
 for key in $keys; do
     grep -qF -- "$key" <<<"$text" || fail "the page does not name the key $key"
 done
-for text_expected in registry.reg XDG_CONFIG_HOME "omniNames(8)" "nameclt(1)" localhost:1755; do
+for text_expected in registry.reg XDG_CONFIG_HOME "omniNames(8)" "nameclt(1)" localhost:1755 \
+    ORBclientCallTimeOutPeriod ORBtraceLevel ORBtraceFile OMNIORB_CONFIG; do
     grep -qF -- "$text_expected" <<<"$text" || fail "the page does not mention $text_expected"
 done
 

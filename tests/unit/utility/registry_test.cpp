@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "sim/harness/process.h"
+#include "tests/harness/scoped_env.h"
 
 namespace CVLib {
 namespace system {
@@ -28,25 +29,6 @@ const std::string kFile =
     "\"CoordPort\"=\"1755\"\r\n";
 constexpr size_t kLimit = 4 * 1024 * 1024;
 
-// Sets (or, with nullopt, unsets) an environment variable while it lives.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old;
-        Set(value);
-    }
-    ~ScopedEnv() { Set(saved_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    void Set(const std::optional<std::string>& value) {
-        value ? ::setenv(name_, value->c_str(), 1) : ::unsetenv(name_);
-    }
-    const char* name_;
-    std::optional<std::string> saved_;
-};
-
 // Each test gets a configuration folder of its own in XDG_CONFIG_HOME.
 class RegistryFileTest : public testing::Test {
 protected:
@@ -59,7 +41,7 @@ protected:
     }
 
     harness::TempDir dir_;
-    ScopedEnv configHome_{"XDG_CONFIG_HOME", dir_.path()};
+    harness::ScopedEnv configHome_{"XDG_CONFIG_HOME", dir_.path()};
 };
 
 TEST_F(RegistryFileTest, PathFollowsEnvironment) {
@@ -82,8 +64,8 @@ TEST_F(RegistryFileTest, PathFollowsEnvironment) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         if (!row.home && !account) continue;  // no account entry to fall back on here
-        ScopedEnv configHome("XDG_CONFIG_HOME", row.configHome);
-        ScopedEnv home("HOME", row.home);
+        harness::ScopedEnv configHome("XDG_CONFIG_HOME", row.configHome);
+        harness::ScopedEnv home("HOME", row.home);
         EXPECT_EQ(CRegistry::UserFilePath(), row.expected);
     }
 }
