@@ -18,7 +18,30 @@ constexpr const wchar_t* kPortValue = L"CoordPort";
 constexpr const wchar_t* kDefaultPort = L"1755";
 constexpr const char* kExpectedVersion = "7.4.4";
 
+// One line on stderr for whoever set the client up: where it looked for the
+// Coordinator and where that address came from.
+void ReportNoCoordinator(const std::wstring& host, const std::wstring& port,
+                         const std::string& portSource) {
+    std::cerr << "cvcc: no Coordinator answered at " << CVLib::strings::toAstr(host) << ":"
+              << CVLib::strings::toAstr(port) << " (" << portSource << ")" << std::endl;
+}
+
 }  // namespace
+
+void ConsoleApp::ConnectToCoordinator(const std::wstring& host, const std::wstring& port,
+                                      const std::string& portSource) {
+    bool connectedNow = false;
+    try {
+        connectedNow = Connect(host, port);
+    } catch (...) {
+        ReportNoCoordinator(host, port, portSource);
+        throw;
+    }
+    if (!connectedNow) {
+        ReportNoCoordinator(host, port, portSource);
+        throw ConsoleAppEx(L"\nCan't connect to coordinator");
+    }
+}
 
 void ConsoleApp::ConnectToServer() {
     if (connected) return;
@@ -38,10 +61,15 @@ void ConsoleApp::ConnectToServer() {
         registry.Close();
     }
     if (!portRead) coordinatorPort = kDefaultPort;
-
-    if (!Connect(coordinatorHost, coordinatorPort))
-        throw ConsoleAppEx(L"\nCan't connect to coordinator");
+    const std::string file = CVLib::system::CRegistry::UserFilePath();
+    ConnectToCoordinator(coordinatorHost, coordinatorPort,
+                         portRead ? "port from CoordPort in " + file
+                                  : "default port: no CoordPort read from " + file);
     server = GetLocalServer();
+    if (CORBA::is_nil(server))
+        std::cerr << "cvcc: no backup server is bound as " << LocalServerName()
+                  << " on the Coordinator at " << CVLib::strings::toAstr(coordinatorHost) << ":"
+                  << CVLib::strings::toAstr(coordinatorPort) << std::endl;
     if (!CheckServerVersion()) throw ConsoleAppEx(L"\nThis Server version not supported");
     connected = true;
 }

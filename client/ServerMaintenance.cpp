@@ -37,7 +37,7 @@ void ConsoleApp::CleanCoordinator() {
     if (connected) return;
     // The sweep always uses the Coordinator on its standard port, whatever
     // the registry says.
-    if (!Connect(L"localhost", L"1755")) throw ConsoleAppEx(L"\nCan't connect to coordinator");
+    ConnectToCoordinator(L"localhost", L"1755", "the sweep's default port");
     console
         << L"Removing dead workstation links on the Coordinator. The operation can take several "
            L"minutes, depending on the Backup Network size"

@@ -44,11 +44,15 @@ BackupNetwork::Server_ptr CBackupNetwork::GetServer(const std::wstring& name) {
 }
 
 BackupNetwork::Server_ptr CBackupNetwork::GetLocalServer() {
+    return GetServer(CVLib::strings::toWstr(LocalServerName()));
+}
+
+std::string CBackupNetwork::LocalServerName() {
     // A name that cannot be read is looked up as the empty name; one that
     // fills the buffer is cut to fit it.
     char hostName[kHostNameBufferSize] = {};
     if (::gethostname(hostName, sizeof hostName - 1) != 0) hostName[0] = '\0';
-    return GetServer(CVLib::strings::toWstr(hostName));
+    return hostName;
 }
 
 CBackupNetwork::WorkstationsList CBackupNetwork::GetWorkstationsList() {

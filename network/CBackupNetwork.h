@@ -31,6 +31,8 @@ public:
     BackupNetwork::Server_ptr GetServer(const std::wstring& name);
     // GetServer for this computer's host name.
     BackupNetwork::Server_ptr GetLocalServer();
+    // The name GetLocalServer looks the server up under: this computer's.
+    static std::string LocalServerName();
 
     // The ids of the bindings of kind "workstation" in the network context,
     // in the naming service's order. Bindings that cannot be resolved are

@@ -18,6 +18,12 @@ std::string Utf16LeWithBom(const std::string& ascii) {
     return out;
 }
 
+// The registry names a port where no Coordinator listens (the case's is on 1755).
+CvccCase Unreached(const std::string& name, const std::vector<std::string>& args, const std::string& port) {
+    return {name, "{}", args, "std::exception\n", harness::NoCoordinator(port, "port from CoordPort in {registry}"), 1, {},
+            e2e::RegistryWithPort("\"" + port + "\"")};
+}
+
 std::string Server(const std::string& fields) {
     return R"({"server": {)" + fields + "}}";
 }
@@ -36,9 +42,9 @@ const std::vector<CvccCase> kCases = {
     {"version_1744_refused", Server(R"("version": "17.4.4")"), {"--List"}, kConnectedTo + "17.4.4\n" + kNotSupported, "", 1},
     {"access_denied", Server(R"("denyAllLogins": true)"), {"--List"}, "Access denied\n", "", 1},
     {"access_denied_wins_over_the_proxy_text", Server(R"("denyAllLogins": true)"), {"--Proxy", "p:1"}, "Access denied\n", "", 1},
-    {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported, harness::kServerNotBound, 1},
-    {"no_server_bound_under_this_host_name", Server(R"("host": "another-host")"), {"--List"}, kNotSupported, harness::kServerNotBound, 1},
-    {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, "", 1},
+    {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported, harness::ServerNotBound(), 1},
+    {"no_server_bound_under_this_host_name", Server(R"("host": "another-host")"), {"--List"}, kNotSupported, harness::ServerNotBound(), 1},
+    {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, harness::NoServerBound(), 1},
     // The port comes from the registry, as text, whatever it holds.
     {"registry_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("\"2755\""), 2755},
     {"registry_dword_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("dword:00000ac3"), 2755},
@@ -46,15 +52,17 @@ const std::vector<CvccCase> kCases = {
      "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection Settings]\n"
      "\"OtherValue\"=\"2755\"\n"},
     // A closed port fails the probe: the layer below throws its own
-    // exception, which the main function prints as a standard exception.
-    {"coordinator_port_closed", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2756\"")},
-    {"connection_failure_wins_over_a_missing_task", "{}", {"--Execute"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2756\"")},
-    {"connection_failure_wins_over_a_missing_proxy", "{}", {"--Proxy"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"2756\"")},
-    {"port_text_is_not_checked", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"abc\"")},
-    {"port_zero", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"0\"")},
-    {"port_with_a_trailing_space", "{}", {"--List"}, "std::exception\n", "", 1, {}, e2e::RegistryWithPort("\"1755 \"")},
-    {"port_of_ten_kilobytes", "{}", {"--List"}, "std::exception\n", "", 1, {},
-     e2e::RegistryWithPort("\"" + std::string(10240, '7') + "\"")},
+    // exception, which the main function prints as a standard exception;
+    // stderr says where the client looked.
+    Unreached("coordinator_port_closed", {"--List"}, "2756"),
+    Unreached("connection_failure_wins_over_a_missing_task", {"--Execute"}, "2756"),
+    Unreached("connection_failure_wins_over_a_missing_proxy", {"--Proxy"}, "2756"),
+    Unreached("port_text_is_not_checked", {"--List"}, "abc"),
+    Unreached("port_zero", {"--List"}, "0"),
+    Unreached("port_with_a_trailing_space", {"--List"}, "1755 "),
+    Unreached("port_of_ten_kilobytes", {"--List"}, std::string(10240, '7')),
+    {"no_registry_file_tries_the_default_port", "{}", {"--List"}, "std::exception\n",
+     harness::NoCoordinator("1755", "default port: no CoordPort read from {registry}"), 1, {}, std::nullopt, 2755},
     // A damaged file loses the damaged value: port 1755 (the parser's cases
     // are in tests/unit/utility). A UTF-16 file with its byte order mark is read.
     {"registry_truncated_in_the_value", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("\"27")},

@@ -21,6 +21,14 @@ std::string AfterBanner(const std::string& out) {
     return match.suffix();
 }
 
+std::string Expected(std::string text, const harness::BackupNetwork& net) {
+    for (const auto& [mark, value] : {std::pair{std::string("{host}"), net.hostname()},
+                                      std::pair{std::string("{registry}"), net.registryPath()}})
+        for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
+            text.replace(at, mark.size(), value);
+    return text;
+}
+
 std::string RegistryWithPort(const std::string& value) {
     return "Windows Registry Editor Version 5.00\r\n\r\n"
            "[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
@@ -41,7 +49,7 @@ void RunCase(const CvccCase& c, const Around& around) {
     EXPECT_EQ(r.timedOut, around.hangsFor.has_value());
     EXPECT_FALSE(r.leftBehind);
     EXPECT_EQ(AfterBanner(r.out), c.out);
-    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.err, Expected(c.err, net));
     if (around.hangsFor)
         EXPECT_EQ(r.termSignal, SIGKILL);
     else

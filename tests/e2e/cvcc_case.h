@@ -40,6 +40,10 @@ inline void PrintTo(const CvccCase& c, std::ostream* os) {
 // second line carries the build year.
 std::string AfterBanner(const std::string& out);
 
+// An expected text with the case's host name and registry file in place of
+// {host} and {registry}.
+std::string Expected(std::string text, const harness::BackupNetwork& net);
+
 // A registry file that sets "CoordPort" to the given value line's right side
 // (for example "\"2755\"" or "dword:00000ac3").
 std::string RegistryWithPort(const std::string& value);

@@ -118,7 +118,8 @@ const std::vector<Fault> kFaults = {
     // The Coordinator. Frozen, it holds cvcc's first request to it (the root
     // context, part of the connection) unanswered; it is killed while that
     // request waits. The lookup comes later and is not reached.
-    Case("coordinator_killed_while_a_request_waits", kTasksOnly, {"--List"}, "std::exception\n", kUnreachable, 1)
+    Case("coordinator_killed_while_a_request_waits", kTasksOnly, {"--List"}, "std::exception\n",
+         kUnreachable + harness::NoCoordinator("1755", "default port: no CoordPort read from {registry}"), 1)
         .Before([](BackupNetwork& net) { kill(net.coordinatorPid(), SIGSTOP); })
         .During([](BackupNetwork& net) {
             const auto deadline = std::chrono::steady_clock::now() + seconds(60);
@@ -215,7 +216,7 @@ TEST(CoordinatorMoved, RegistryPortDecides) {
 
     r = net.RunCvcc({{"--List"}, {}, e2e::RegistryWithPort("\"2755\"")});
     EXPECT_EQ(e2e::AfterBanner(r.out), "\nThis Server version not supported\n");
-    EXPECT_EQ(r.err, harness::kServerNotBound);
+    EXPECT_EQ(r.err, e2e::Expected(harness::ServerNotBound("2755"), net));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.leftBehind);
 }

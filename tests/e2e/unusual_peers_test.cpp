@@ -97,7 +97,8 @@ TEST(UnusualPeers, CoordinatorLostBeforeTheServerLookup) {
     EXPECT_EQ(r.err,
               "An error occurred while obtain an object reference. Coordinator could not be "
               "reached. Make shure Coordinator is running\nTRANSIENT\n"
-              "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n");
+              "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n" +
+                  e2e::Expected(harness::NoServerBound(std::to_string(coordinator.port())), net));
     EXPECT_EQ(r.exitCode, 1);
 }
 

@@ -18,11 +18,22 @@ inline const std::string kSweepHeading =
     "Removing dead workstation links on the Coordinator. The operation can take several minutes, "
     "depending on the Backup Network size\n\n";
 inline const std::string kProxyApplied = "Proxy settings applied successfully.\n";
-inline const std::string kServerNotBound =
-    "An error occurred while obtain an object reference\nNotFound\n"
-    "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
-    "Reason: Missing node. One of the components of a name specifies a binding that does not "
-    "exist\n";
+// The diagnostics name the case's host and registry file as {host} and
+// {registry} (e2e::Expected fills them in).
+inline std::string NoServerBound(const std::string& port = "1755") {
+    return "cvcc: no backup server is bound as {host} on the Coordinator at localhost:" + port +
+           "\n";
+}
+inline std::string NoCoordinator(const std::string& port, const std::string& source) {
+    return "cvcc: no Coordinator answered at localhost:" + port + " (" + source + ")\n";
+}
+inline std::string ServerNotBound(const std::string& port = "1755") {
+    return "An error occurred while obtain an object reference\nNotFound\n"
+           "IDL:omg.org/CosNaming/NamingContext/NotFound:1.0\n"
+           "Reason: Missing node. One of the components of a name specifies a binding that does "
+           "not exist\n" +
+           NoServerBound(port);
+}
 
 // A row of the listing: the name in a field of fifty characters, of which
 // `characters` counts the name's own (its bytes when 0, for ASCII).
