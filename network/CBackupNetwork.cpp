@@ -64,7 +64,12 @@ CBackupNetwork::WorkstationsList CBackupNetwork::GetWorkstationsList() {
     try {
         // Count 0: every binding comes through the iterator, one at a time.
         network->list(0, bindings.out(), iterator.out());
-    } catch (const CORBA::SystemException&) {
+    } catch (const CORBA::SystemException& e) {
+        // Nothing to remove, then; the user learns why.
+        EchoError(
+            ("The Coordinator's list of workstations could not be read: " + std::string(e._name()))
+                .c_str(),
+            nullptr, nullptr, false);
         return names;
     }
     if (CORBA::is_nil(iterator)) return names;
@@ -91,15 +96,21 @@ CBackupNetwork::WorkstationsList CBackupNetwork::GetWorkstationsList() {
                 }
                 names.push_back(CVLib::strings::toWstr(name[0].id));
             }
-        } catch (const CosNaming::NamingContext::NotFound&) {
-        } catch (const CosNaming::NamingContext::CannotProceed&) {
-        } catch (const CosNaming::NamingContext::InvalidName&) {
-        } catch (const CORBA::SystemException&) {
+        } catch (const CORBA::Exception& e) {
             // A binding that cannot be resolved or asked is left out.
+            ReportUnresolved(name[0].id.in(), e, "it is left out of the sweep");
         }
     }
     iterator->destroy();
     return names;
+}
+
+void CBackupNetwork::ReportUnresolved(const std::string& id, const CORBA::Exception& e,
+                                      const char* consequence) {
+    EchoError(("The binding of workstation " + id + " could not be resolved (" + e._name() +
+               "): " + consequence)
+                  .c_str(),
+              nullptr, nullptr, false);
 }
 
 BackupWorkstation::Workstation_ptr CBackupNetwork::GetWorkstation(const std::wstring& name) {
@@ -114,11 +125,10 @@ BackupWorkstation::Workstation_ptr CBackupNetwork::GetWorkstation(const std::wst
         CORBA::Object_var object = network->resolve(bound);
         if (!CORBA::is_nil(object) && object->_is_a(kWorkstationRepositoryId))
             return BackupWorkstation::Workstation::_narrow(object);
-    } catch (const CosNaming::NamingContext::NotFound&) {
-    } catch (const CosNaming::NamingContext::CannotProceed&) {
-    } catch (const CosNaming::NamingContext::InvalidName&) {
-    } catch (const CORBA::SystemException&) {
-        // Not there, or not reachable: no workstation.
+    } catch (const CORBA::Exception& e) {
+        // Not there, or not reachable: no workstation, which the sweep
+        // counts as dead.
+        ReportUnresolved(id, e, "it counts as dead");
     }
     return BackupWorkstation::Workstation::_nil();
 }

@@ -36,16 +36,23 @@ public:
 
     // The ids of the bindings of kind "workstation" in the network context,
     // in the naming service's order. Bindings that cannot be resolved are
-    // skipped; exceptions from the binding iterator itself pass through. An
+    // skipped, and a listing that cannot be read is empty, each with a line
+    // on stderr; exceptions from the binding iterator itself pass through. An
     // iterator that hands out a binding a second time is reported through
     // EchoError and thrown as a CCommonException.
     WorkstationsList GetWorkstationsList();
-    // The workstation bound under name, or nil (silently) when it is not
-    // bound, cannot be resolved or is no workstation.
+    // The workstation bound under name, or nil when it is not bound, cannot
+    // be resolved (said in a line on stderr) or is no workstation.
     BackupWorkstation::Workstation_ptr GetWorkstation(const std::wstring& name);
     // Unbinds every listed workstation that is nil or whose name attribute
     // raises TRANSIENT; answers the names unbound, in sweep order. Any other
     // exception from a workstation ends the sweep and passes through (what
     // was unbound stays unbound).
     WorkstationsList RemoveDeadWorkstationsOnCoordinator();
+
+private:
+    // One line on stderr: the binding of workstation id could not be
+    // resolved, with the exception's name, and what the sweep makes of it.
+    void ReportUnresolved(const std::string& id, const CORBA::Exception& e,
+                          const char* consequence);
 };

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -16,8 +17,8 @@
 
 #include "sim/journal.h"
 #include "sim/naming.h"
+#include "sim/network_context.h"
 #include "sim/references.h"
-#include "sim/repeating_context.h"
 #include "sim/scenario.h"
 #include "sim/server_servants.h"
 #include "sim/settings_servants.h"
@@ -107,10 +108,15 @@ void BindScenario(bnsim::Simulation& sim, bnsim::NetworkBindings& bindings,
         }
         bindings.BindWorkstation(w.name, w.kind, obj);
     }
-    if (sim.scenario().repeatingListing) {
+    const auto& faults = sim.scenario().faults;
+    const bool faultsInContext =
+        std::any_of(faults.begin(), faults.end(),
+                    [](const bnsim::FaultSpec& f) { return f.object == "naming:network"; });
+    if (sim.scenario().repeatingListing || faultsInContext) {
         bindings.ReplaceNetworkContext([&sim](CosNaming::NamingContext_ptr real) {
-            CORBA::Object_var obj =
-                sim.Activate(new bnsim::RepeatingContextServant(sim, real), "naming:network");
+            CORBA::Object_var obj = sim.Activate(
+                new bnsim::NetworkContextServant(sim, real, sim.scenario().repeatingListing),
+                "naming:network");
             return CosNaming::NamingContext::_narrow(obj);
         });
     }

@@ -25,6 +25,7 @@ const std::string kTasks = R"({"tasks": [
     {"id": 1, "name": "Idle", "start": [{"status": "tsSuccess"}]},
     {"id": 2, "name": "Busy", "status": "tsBackup"},
     {"id": 3, "name": "Newer", "status": 4294967295, "start": [{"status": 17}]}]})";
+const std::string kNothingRemoved = "No dead workstation links registered on the Coordinator\n";
 const std::string kRan = "Running task: Idle\nWaiting\nCompleted with status: success\n\n";
 
 std::string ManyTasks(int count) {
@@ -57,7 +58,7 @@ const std::vector<CvccCase> kCases = {
     {"close_shuts_the_server_down_without_a_session", "{}", {"--Close"}, "Shutdown server\n", "", 0, {"server ShutdownServer"}},
     {"close_refused_version_prints_no_shutdown", R"({"server": {"version": "7.3"}})", {"--Close"},
      "Connected to Backup Server version: 7.3\n\nThis Server version not supported\n", "", 1},
-    {"nsclean_nothing_to_remove", "{}", {"--NSClean"}, kSweepHeading + "No dead workstation links registered on the Coordinator\n", "", 0},
+    {"nsclean_nothing_to_remove", "{}", {"--NSClean"}, kSweepHeading + kNothingRemoved, "", 0},
     {"nsclean_then_list", kWorkstations, {"--NSClean", "--List"}, kSweepHeading + "The following dead workstation links removed from the "
      "Coordinator:\n    OLD-LAPTOP\n    Станция-2\n    NOT-A-WS\n" + kListHead, "", 0, {kDeactivated}},
     {"list_then_nsclean_only_lists", kWorkstations, {"--List", "--NSClean"}, kListHead, "", 0, {kDeactivated}},
@@ -67,6 +68,21 @@ const std::vector<CvccCase> kCases = {
      R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}], "repeatingListing": true})", {"--NSClean"},
      kSweepHeading + "std::exception\n",
      "An error occurred while listing the workstations. Coordinator returned the same binding twice\n", 1, {}},
+    // A listing that cannot be read removes nothing; a binding that cannot be
+    // resolved is left out of the listing, or, when the sweep asks for it
+    // again, counted as dead. stderr says which.
+    {"nsclean_listing_that_cannot_be_read", R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}],
+         "faults": [{"object": "naming:network", "operation": "list", "raise": "TRANSIENT"}]})", {"--NSClean"},
+     kSweepHeading + kNothingRemoved, "The Coordinator's list of workstations could not be read: TRANSIENT\n", 0},
+    {"nsclean_binding_that_cannot_be_listed", R"({"workstations": [{"name": "LOST"}],
+         "faults": [{"object": "naming:network", "operation": "resolve", "raise": "TRANSIENT", "times": 1}]})", {"--NSClean"},
+     kSweepHeading + kNothingRemoved,
+     "The binding of workstation LOST could not be resolved (TRANSIENT): it is left out of the sweep\n", 0},
+    {"nsclean_binding_that_cannot_be_fetched", R"({"workstations": [{"name": "ALIVE-1"}],
+         "faults": [{"object": "naming:network", "operation": "resolve", "raise": "TRANSIENT", "fromCall": 2, "times": 1}]})",
+     {"--NSClean"}, kSweepHeading + "The following dead workstation links removed from the Coordinator:\n    ALIVE-1\n",
+     "The binding of workstation ALIVE-1 could not be resolved (TRANSIENT): it counts as dead\n", 0,
+     {"naming:network unbind {\"name\":\"ALIVE-1\"}"}},
     // A workstation whose process runs but no longer has the object is not
     // dead: the sweep ends there.
     {"nsclean_workstation_whose_object_is_gone_ends_the_sweep", R"({"workstations": [{"name": "DECOMMISSIONED", "state": "gone"}]})",

@@ -14,7 +14,7 @@ warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
 
 text=$(man -l "$page" 2>/dev/null)
 for section in NAME SYNOPSIS DESCRIPTION COMMANDS FILES ENVIRONMENT "EXIT STATUS" \
-    EXAMPLES "SEE ALSO"; do
+    DIAGNOSTICS EXAMPLES "SEE ALSO"; do
     grep -qx "$section" <<<"$text" || fail "no section $section"
 done
 keys=$(command_keys "$source_dir")

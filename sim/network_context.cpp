@@ -1,4 +1,4 @@
-#include "sim/repeating_context.h"
+#include "sim/network_context.h"
 
 #include "sim/simulation.h"
 
@@ -31,43 +31,48 @@ private:
 
 }  // namespace
 
-RepeatingContextServant::RepeatingContextServant(Simulation& sim, CosNaming::NamingContext_ptr real)
-    : SimObject(sim, "naming:network"), real_(CosNaming::NamingContext::_duplicate(real)) {}
+NetworkContextServant::NetworkContextServant(Simulation& sim, CosNaming::NamingContext_ptr real,
+                                             bool repeating)
+    : SimObject(sim, "naming:network"),
+      real_(CosNaming::NamingContext::_duplicate(real)),
+      repeating_(repeating) {}
 
-void RepeatingContextServant::bind(const CosNaming::Name& n, CORBA::Object_ptr obj) {
+void NetworkContextServant::bind(const CosNaming::Name& n, CORBA::Object_ptr obj) {
     real_->bind(n, obj);
 }
-void RepeatingContextServant::rebind(const CosNaming::Name& n, CORBA::Object_ptr obj) {
+void NetworkContextServant::rebind(const CosNaming::Name& n, CORBA::Object_ptr obj) {
     real_->rebind(n, obj);
 }
-void RepeatingContextServant::bind_context(const CosNaming::Name& n,
-                                           CosNaming::NamingContext_ptr nc) {
+void NetworkContextServant::bind_context(const CosNaming::Name& n,
+                                         CosNaming::NamingContext_ptr nc) {
     real_->bind_context(n, nc);
 }
-void RepeatingContextServant::rebind_context(const CosNaming::Name& n,
-                                             CosNaming::NamingContext_ptr nc) {
+void NetworkContextServant::rebind_context(const CosNaming::Name& n,
+                                           CosNaming::NamingContext_ptr nc) {
     real_->rebind_context(n, nc);
 }
-CORBA::Object_ptr RepeatingContextServant::resolve(const CosNaming::Name& n) {
+CORBA::Object_ptr NetworkContextServant::resolve(const CosNaming::Name& n) {
+    auto lock = Enter("resolve", {{"name", n.length() > 0 ? n[0].id.in() : ""}});
     return real_->resolve(n);
 }
-void RepeatingContextServant::unbind(const CosNaming::Name& n) {
+void NetworkContextServant::unbind(const CosNaming::Name& n) {
     auto lock = Enter("unbind", {{"name", n.length() > 0 ? n[0].id.in() : ""}});
     real_->unbind(n);
 }
-CosNaming::NamingContext_ptr RepeatingContextServant::new_context() {
+CosNaming::NamingContext_ptr NetworkContextServant::new_context() {
     return real_->new_context();
 }
-CosNaming::NamingContext_ptr RepeatingContextServant::bind_new_context(const CosNaming::Name& n) {
+CosNaming::NamingContext_ptr NetworkContextServant::bind_new_context(const CosNaming::Name& n) {
     return real_->bind_new_context(n);
 }
-void RepeatingContextServant::destroy() {
+void NetworkContextServant::destroy() {
     NotServed("destroy");
 }
 
-void RepeatingContextServant::list(CORBA::ULong, CosNaming::BindingList_out bl,
-                                   CosNaming::BindingIterator_out bi) {
+void NetworkContextServant::list(CORBA::ULong how_many, CosNaming::BindingList_out bl,
+                                 CosNaming::BindingIterator_out bi) {
     auto lock = Enter("list");
+    if (!repeating_) return real_->list(how_many, bl, bi);
     CosNaming::BindingList_var first;
     CosNaming::BindingIterator_var rest;
     real_->list(1, first.out(), rest.out());
