@@ -1,17 +1,16 @@
 #include "client/ConsoleApp.h"
 
 #include <iostream>
-#include <thread>
 #include <utility>
 
 #include "client/ConsoleAppEx.h"
 #include "client/banner.h"
+#include "client/wait_interruption.h"
 #include "corba/exception_info.h"
 #include "utility/strings.h"
 
 ConsoleApp::ConsoleApp(int argc, wchar_t* argv[])
-    : console(std::wcout),
-      sleep([](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }) {
+    : console(std::wcout), sleep(console::InterruptibleSleep) {
     // The ORB's teardown keeps its "NameService" initial reference.
     SetDropNameServiceRef(false);
     SetArguments(argc, argv);

@@ -7,6 +7,7 @@
 #include "client/ConsoleAppEx.h"
 #include "client/task_id.h"
 #include "client/task_status_text.h"
+#include "client/wait_interruption.h"
 #include "idl/task_status.h"
 #include "idl/wire_text.h"
 
@@ -104,14 +105,27 @@ void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand comm
 }
 
 void ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task) {
+    const console::WaitInterruption interruption;
+    // A signal ends the wait after the sleep or the status read it came in.
+    const auto endIfInterrupted = [this] {
+        if (const int signal = console::WaitInterruption::Caught()) {
+            console << std::endl;
+            std::cerr << "cvcc: interrupted; the task keeps running on the server" << std::endl;
+            throw console::WaitInterrupted{signal};
+        }
+    };
     // "Waiting" and each dot reach the terminal before the sleep that follows.
     console << L"Waiting" << std::flush;
     sleep(kPollInterval);
+    endIfInterrupted();
     CORBA::ULong status = wiretext::GetTaskStatus(task);
+    endIfInterrupted();
     while (IsBusy(status)) {
         console << L"." << std::flush;
         sleep(kPollInterval);
+        endIfInterrupted();
         status = wiretext::GetTaskStatus(task);
+        endIfInterrupted();
     }
     console << std::endl;
     console << L"Completed with status: " << GetTaskStatusText(status) << std::endl;

@@ -11,6 +11,7 @@
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
 #include "client/console.h"
+#include "client/wait_interruption.h"
 #include "utility/strings.h"
 #include "utility/system.h"
 
@@ -23,6 +24,9 @@ int ConsoleMain(int argc, wchar_t* argv[]) {
         // handler's below.
         ConsoleApp app(argc, argv);
         app.Run();
+    } catch (const console::WaitInterrupted& e) {
+        // As a shell reports a program ended by the signal.
+        return 128 + e.signal;
     } catch (ConsoleAppEx& e) {
         std::wcout << e.GetErrorMessage() << std::endl;
         return 1;

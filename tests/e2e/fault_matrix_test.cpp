@@ -66,6 +66,22 @@ bool RequestWaitsOnPort(int port) {
     return false;
 }
 
+// Sends signal to cvcc once it catches it (/proc's SigCgt): during a wait.
+void SignalTheWait(BackupNetwork& net, int signal) {
+    net.WaitForJournal(Request("task:1", "Start"));
+    const auto deadline = std::chrono::steady_clock::now() + seconds(60);
+    for (;;) {
+        std::ifstream status("/proc/" + std::to_string(net.cvccPid()) + "/status");
+        std::string line;
+        while (std::getline(status, line) && line.rfind("SigCgt:", 0) != 0) {
+        }
+        if (line.size() > 7 && (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1)) break;
+        if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("cvcc never waits");
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    kill(net.cvccPid(), signal);
+}
+
 // A case and what the harness does around it, set by name on the case.
 struct Fault {
     e2e::CvccCase c;
@@ -133,6 +149,14 @@ const std::vector<Fault> kFaults = {
     Case("coordinator_killed_during_a_wait", kTasksOnly, {"--Execute", "Nightly"},
          "Running task: Nightly\nWaiting...\nCompleted with status: success\n\n", "", 0, {"task:1 Start", kDeactivated})
         .During([](BackupNetwork& net) { net.WaitForJournal(Request("task:1", "Start")); net.KillCoordinator(); }),
+    // Ctrl-C or SIGTERM during a wait: the line ends, stderr says the task
+    // runs on, the session is closed; the status is the shell's for the signal.
+    Case("ctrl_c_during_a_wait", kTasksOnly, {"--Execute", "Nightly"}, "Running task: Nightly\nWaiting\n",
+         "cvcc: interrupted; the task keeps running on the server\n", 130, {"task:1 Start", kDeactivated})
+        .During([](BackupNetwork& net) { SignalTheWait(net, SIGINT); }),
+    Case("sigterm_during_a_wait", kTasksOnly, {"--Execute", "Nightly"}, "Running task: Nightly\nWaiting\n",
+         "cvcc: interrupted; the task keeps running on the server\n", 143, {"task:1 Start", kDeactivated})
+        .During([](BackupNetwork& net) { SignalTheWait(net, SIGTERM); }),
     // The server, by scripted crashes.
     Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")), {"--List"}, kUnable, "", 1)
         .SimulatorCrashes(),

@@ -8,17 +8,20 @@
 // each status poll ("Waiting" and one more for each dot).
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sstream>
 
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
 #include "client/banner.h"
+#include "client/wait_interruption.h"
 #include "sim/harness/backup_network.h"
 #include "sim/harness/process.h"
 #include "sim/journal.h"
 #include "sim/scenario.h"
 #include "sim/server_servants.h"
 #include "sim/simulation.h"
+#include "tests/harness/cerr_capture.h"
 #include "tests/harness/expected.h"
 #include "tests/harness/loopback_orb.h"
 #include "utility/strings.h"
@@ -40,6 +43,8 @@ struct Row {
     std::string out;  // after the banner, UTF-8
     int exitCode;
     std::vector<std::string> actions;
+    std::string err = "";  // stderr
+    int signalAtSleep = 0;  // raised at the first sleep, as Ctrl-C during a wait
 };
 
 std::string Waited(const std::string& name, const std::string& dots, const std::string& status) {
@@ -64,6 +69,7 @@ void Check(const Row& row) {
     std::wostringstream console;
     std::vector<std::chrono::milliseconds> sleeps;
     int exitCode = 0;
+    CerrCapture err;
     {
         bnsim::Journal journal(journalPath);
         bnsim::Simulation sim(harness::LoopbackOrb(), journal,
@@ -79,8 +85,18 @@ void Check(const Row& row) {
         // handler's message.
         try {
             ConsoleApp(static_cast<int>(argv.size()), argv.data(), server, console,
-                       [&sleeps](std::chrono::milliseconds d) { sleeps.push_back(d); })
+                       [&sleeps, &row](std::chrono::milliseconds d) {
+                           sleeps.push_back(d);
+                           if (!row.signalAtSleep) return;
+                           ::raise(row.signalAtSleep);
+                           // Caught once: a second one would end the program at once.
+                           struct sigaction now = {};
+                           ::sigaction(row.signalAtSleep, nullptr, &now);
+                           EXPECT_EQ(now.sa_handler, SIG_DFL);
+                       })
                 .Run();
+        } catch (const console::WaitInterrupted& e) {
+            exitCode = 128 + e.signal;  // as the main function
         } catch (const ConsoleAppEx& e) {
             console << e.GetErrorMessage() << std::endl;
             exitCode = 1;
@@ -88,6 +104,13 @@ void Check(const Row& row) {
     }
     EXPECT_EQ(toAstr(console.str()), toAstr(ComposeBanner(__DATE__)) + row.out);
     EXPECT_EQ(exitCode, row.exitCode);
+    EXPECT_EQ(err.str(), row.err);
+    // Outside a wait the signals keep their default action.
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction now = {};
+        ::sigaction(signal, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_DFL);
+    }
     EXPECT_EQ(harness::Actions(harness::ParseJournal(harness::ReadFile(journalPath))), row.actions);
     EXPECT_EQ(sleeps, std::vector<std::chrono::milliseconds>(PollsShown(row.out),
                                                              std::chrono::milliseconds(3000)));
@@ -171,6 +194,7 @@ const std::string kNewer = R"({"tasks": [{"id": 1, "name": "New", "status": 17,
     {"id": 2, "name": "Newer", "status": 4294967295, "start": [{"status": 4294967295}]}]})";
 
 TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
+    const std::string kInterrupted = "cvcc: interrupted; the task keeps running on the server\n";
     const std::string largest(128 * 1024, 'a');
     // clang-format off
     const std::string del = "session:1 DeleteTask {\"id\":";
@@ -225,6 +249,11 @@ TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
          {"task:1 Stop", "task:2 Stop", "task:3 Stop", "task:4 Stop", kDeactivated}},
         {"a name of 128 KiB deletes its task", R"({"tasks": [{"id": 6, "name": ")" + largest + R"("}]})", {"--Delete", largest},
          "Deleting task: " + largest + "\n", 0, {del + "6}", kDeactivated}},
+        // Ctrl-C or SIGTERM during a wait: the line is ended, the session closed.
+        {"Ctrl-C during a wait", kTasks, {"-e", "Nightly"}, "Running task: Nightly\nWaiting\n", 130, {"task:1 Start", kDeactivated},
+         kInterrupted, SIGINT},
+        {"SIGTERM during a wait", kTasks, {"-e", "Nightly"}, "Running task: Nightly\nWaiting\n", 143, {"task:1 Start", kDeactivated},
+         kInterrupted, SIGTERM},
         {"a server error during a wait ends it", R"({"tasks": [{"id": 1, "name": "Nightly", "start": [{"status": "tsBackup"}]}],
             "faults": [{"object": "task:1", "operation": "GetStatus", "fromCall": 2, "raise": "TRANSIENT"}]})",
          {"--Execute", "Nightly"}, "Running task: Nightly\nWaitingUnable to connect the backup server.\n", 1,
