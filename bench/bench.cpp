@@ -1,8 +1,8 @@
 // The benchmark: cvcc against bnsim and a real omniNames in a private
 // network, beside the minimal client of baseline.cpp making the same remote
-// calls against the same peers. Prints one table and writes it (table.md,
-// results.tsv) and a plot (bench.png, time against N on log axes) to the
-// output folder.
+// calls against the same peers. Prints a compact table, and writes the full
+// one (table.md), the figures (results.tsv) and a plot (bench.png, time against N on log axes) to
+// the output folder.
 //
 //   cvcc_bench [--out DIR] [--repeats R] [--only "COMMAND N"]
 //
@@ -22,31 +22,14 @@
 #include <vector>
 
 #include "bench/measure.h"
+#include "bench/report.h"
 #include "bench/scenarios.h"
 #include "sim/harness/backup_network.h"
 
 namespace {
 
-struct Case {
-    std::string command;  // as shown in the table
-    long n;
-    std::string scenario;
-    std::vector<std::string> cvccArgs;
-    std::vector<std::string> baselineArgs;
-    double fixedMs;       // the system's own waits inside one cvcc run
-    bool restoreEachRun;  // the run changes the peers: start bnsim afresh before each
-};
-
-struct Row {
-    Case c;
-    double driverRssMiB;
-    double waitMs;
-    double wallMs, clientMs, baselineMs, peakRssMiB, baselineRssMiB, firstRequestMs,
-        baselineFirstRequestMs;
-    long simulatorCalls, namingCalls;
-    bool sameCalls;
-    bool ok;
-};
+using bench::Case;
+using bench::Row;
 
 std::vector<Case> Cases() {
     std::vector<Case> cases;
@@ -161,41 +144,6 @@ std::pair<double, double> PeerCost(int repeats, const std::string& out) {
     return {bench::Median(sim), bench::Median(ns)};
 }
 
-std::string Fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
-std::string Table(const std::vector<Row>& rows, double simUs, double nsUs, int repeats) {
-    double driverRss = 0;
-    for (const Row& r : rows) driverRss = std::max(driverRss, r.driverRssMiB);
-    std::ostringstream t;
-    t << "| command | N | wall ms | baseline wall ms | wall ratio | fixed waits ms (measured of at "
-         "most) | client ms (wall − waits) | client ratio | "
-         "bnsim calls | omniNames calls | µs/call | peak RSS MiB | baseline RSS MiB | "
-         "exec→1st request ms | baseline exec→1st ms | same calls |\n";
-    t << "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n";
-    for (const Row& r : rows) {
-        const long calls = r.simulatorCalls + r.namingCalls;
-        t << "| " << r.c.command << " | " << r.c.n << " | " << Fixed(r.wallMs, 1) << " | "
-          << Fixed(r.baselineMs, 1) << " | " << Fixed(r.wallMs / r.baselineMs, 2) << " | "
-          << Fixed(r.waitMs, 0) << " of " << Fixed(r.c.fixedMs, 0) << " | " << Fixed(r.clientMs, 1)
-          << " | " << Fixed(r.clientMs / r.baselineMs, 2)
-          << " | " << r.simulatorCalls << " | " << r.namingCalls << " | "
-          << Fixed(calls ? r.clientMs * 1e3 / static_cast<double>(calls) : 0, 1) << " | "
-          << Fixed(r.peakRssMiB, 1) << " | " << Fixed(r.baselineRssMiB, 1) << " | "
-          << Fixed(r.firstRequestMs, 1) << " | " << Fixed(r.baselineFirstRequestMs, 1) << " | "
-          << (r.sameCalls ? "yes" : "NO") << (r.ok ? "" : " (a run failed)") << " |\n";
-    }
-    t << "\nPeers' own cost per call (a client's loop of 5000 calls over the loopback): "
-      << "bnsim `_get_version` " << Fixed(simUs, 1) << " µs, omniNames `resolve` " << Fixed(nsUs, 1)
-      << " µs. Medians of " << repeats << " runs. The driver's own resident size "
-      << "when it forked, a floor under every peak RSS figure: at most " << Fixed(driverRss, 1)
-      << " MiB.\n";
-    return t.str();
-}
-
 void WritePlot(const std::vector<Row>& rows, const std::string& out) {
     {
         std::ofstream tsv(out + "/results.tsv");
@@ -259,11 +207,13 @@ int main(int argc, char** argv) {
             rows.push_back(RunCase(c, repeats, out));
         }
         const auto [simUs, nsUs] = PeerCost(repeats, out);
-        const std::string table = Table(rows, simUs, nsUs, repeats);
-        std::cout << table;
-        std::ofstream(out + "/table.md") << table;
+        // The terminal gets the figures that answer "how close"; the file
+        // gets every column.
+        std::cout << bench::CompactTable(rows);
+        std::ofstream(out + "/table.md") << bench::Table(rows, simUs, nsUs, repeats);
         WritePlot(rows, out);
-        std::cerr << "cvcc_bench: wrote " << out << "/table.md, results.tsv and bench.png\n";
+        std::cerr << "cvcc_bench: the full table is in " << out
+                  << "/table.md; results.tsv and bench.png beside it\n";
     } catch (const std::exception& e) {
         std::cerr << "cvcc_bench: " << e.what() << "\n";
         return 1;

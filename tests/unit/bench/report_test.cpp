@@ -1,0 +1,31 @@
+// make bench prints the figures that answer how close cvcc comes to the
+// baseline, and leaves every column to its table.md.
+#include "bench/report.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BenchReport, TheTerminalGetsSixColumnsAndTheFileAllOfThem) {
+    bench::Row row{};
+    row.c.command = "--List";
+    row.c.n = 10;
+    row.wallMs = 3028.4;
+    row.clientMs = 28.44;
+    row.baselineMs = 21.6;
+    row.peakRssMiB = 9.06;
+    row.ok = row.sameCalls = true;
+    bench::Row failed = row;
+    failed.ok = false;
+    EXPECT_EQ(bench::CompactTable({row, failed}),
+              "| command | N | client ms | baseline ms | ratio | peak RSS MiB |\n"
+              "|---|---:|---:|---:|---:|---:|\n"
+              "| --List | 10 | 28.4 | 21.6 | 1.32 | 9.1 |\n"
+              "| --List | 10 | 28.4 | 21.6 | 1.32 | 9.1 (see table.md) |\n");
+    const std::string full = bench::Table({row}, 105.1, 115.0, 3);
+    for (const char* column : {"wall ms", "bnsim calls", "omniNames calls", "exec→1st request ms",
+                               "same calls", "3028.4"})
+        EXPECT_NE(full.find(column), std::string::npos) << column;
+}
+
+}  // namespace
