@@ -28,10 +28,10 @@ contents=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
 expected="./usr/bin/cvcc
 ./usr/share/bash-completion/completions/cvcc
 ./usr/share/doc/cvcc/README.md
-./usr/share/doc/cvcc/orb-options.md
-./usr/share/doc/cvcc/protocol.md
+./usr/share/doc/cvcc/changelog.gz
+./usr/share/doc/cvcc/copyright
 ./usr/share/doc/cvcc/registry.md
-./usr/share/man/man1/cvcc.1"
+./usr/share/man/man1/cvcc.1.gz"
 [ "$contents" = "$expected" ] || fail "the package holds"$'\n'"$contents"$'\n'"expected"$'\n'"$expected"
 
 # owner_of PATH: the package that installed the library, whether dpkg knows
@@ -63,8 +63,28 @@ for runtime in libomniorb4-2 libcos4-2 libace-; do
     grep -qF "$runtime" <<<"$depends" || fail "Depends lacks $runtime: $depends"
 done
 
-# The unpacked program runs and prints the same usage text as the build's.
+# Debian's own checker finds no error and no warning (information is shown).
+lintian_out=$(lintian --info --no-tag-display-limit "$deb" 2>&1 | grep -v '^running with root')
+grep -E '^[EW]: ' <<<"$lintian_out" && fail "lintian:"$'\n'"$lintian_out"
+
+# The installed documents name only what is installed: no source paths, no make.
 dpkg -x "$deb" "$work/root" || fail "dpkg -x failed"
+grep -nE 'make |(docs|tests|sim|scripts|build)/|\.cpp|\.h\b' "$work"/root/usr/share/doc/cvcc/*.md &&
+    fail "an installed document refers to the source tree"
+
+# The licence, the package's copyright file and the banner's second line agree.
+source_dir=$(dirname "$0")/../..
+diff <(tail -n +3 "$source_dir/LICENSE") \
+    <(sed -n '/^License: BSD-3-clause$/,$p' "$work/root/usr/share/doc/cvcc/copyright" | tail -n +2 |
+        sed 's/^ //; s/^\.$//') >/dev/null || fail "the copyright file's licence is not LICENSE's"
+holder=$(sed -n 's/^Copyright: [0-9-]* //p' "$work/root/usr/share/doc/cvcc/copyright")
+banner_line=$("$binary" -h | sed -n 3p)
+[[ $banner_line =~ ^Copyright\ \(C\)\ 2003-[0-9]{4}\ $holder\.\ All\ rights\ reserved\.$ ]] ||
+    fail "the banner's '$banner_line' names another holder than the copyright file's '$holder'"
+[ "$(head -1 "$source_dir/LICENSE" | sed 's/2003-[0-9]*/2003-Y/')" = "$(sed 's/2003-[0-9]*/2003-Y/' <<<"$banner_line")" ] ||
+    fail "LICENSE's first line is not the banner's: $(head -1 "$source_dir/LICENSE")"
+
+# The unpacked program runs and prints the same usage text as the build's.
 installed=$work/root/usr/bin/cvcc
 actual=$("$installed" -h 2>"$work/stderr")
 status=$?

@@ -38,7 +38,9 @@ TEST(StringsTest, ConversionsBothWays) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         EXPECT_EQ(toAstr(row.wide), row.narrow);
-        if (row.roundTrip) EXPECT_EQ(toWstr(row.narrow), row.wide);
+        if (row.roundTrip) {
+            EXPECT_EQ(toWstr(row.narrow), row.wide);
+        }
     }
     EXPECT_EQ(toWstr(static_cast<const char*>(nullptr)), L"");
     EXPECT_EQ(toAstr(static_cast<const wchar_t*>(nullptr)), "");
