@@ -18,7 +18,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "cvcc developers <cvcc@localhost>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "cvcc maintainers <cvcc-maintainers@tarmelin.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 # dpkg-shlibdeps derives the runtime libraries' packages (omniORB, ACE,
 # Boost, the C++ runtime) from what the program really links, with the
