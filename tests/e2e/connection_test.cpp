@@ -90,20 +90,4 @@ TEST(Login, IsTheHostNameAndTheUserName) {
     EXPECT_EQ(r.exitCode, 1);
 }
 
-// omniORB's own trace, asked for in its environment or its configuration
-// file, reaches stderr; stdout and the exit code stay the command's.
-TEST(OmniOrbTrace, TheUsersTraceLevelWins) {
-    harness::BackupNetwork net({"trace-host", 1755, "{}"});
-    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
-    harness::WriteFile(net.home() + "/omniORB.cfg", "traceLevel = 10\n");
-    for (const harness::EnvChanges& env : {harness::EnvChanges{{"ORBtraceLevel", "10"}},
-                                           {{"OMNIORB_CONFIG", net.home() + "/omniORB.cfg"}}}) {
-        SCOPED_TRACE(env[0].first);
-        const harness::CvccResult r = net.RunCvcc({{"--List"}, env, std::nullopt});
-        EXPECT_EQ(e2e::AfterBanner(r.out), kListHead);
-        EXPECT_EQ(r.exitCode, 0);
-        EXPECT_NE(r.err.find("omniORB: "), std::string::npos) << r.err;
-    }
-}
-
 }  // namespace

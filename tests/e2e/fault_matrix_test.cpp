@@ -11,7 +11,6 @@
 #include <optional>
 #include <sstream>
 
-#include "sim/harness/coordinator.h"
 #include "tests/e2e/cvcc_case.h"
 
 namespace {
@@ -174,7 +173,6 @@ const std::vector<Fault> kFaults = {
     // The server answers with an exception of each kind the client tells
     // apart; once the session is open it is still closed.
     Case("server_raises_no_resources", WithFault(Raise("server", "_get_version", "NO_RESOURCES")), {"--List"}, kNoResources, "", 1),
-    Case("server_raises_transient", WithFault(Raise("server", "_get_version", "TRANSIENT")), {"-l"}, kUnable, "", 1),
     Case("server_raises_another_system_exception", WithFault(Raise("server", "_get_version", "BAD_OPERATION")), {"-l"},
          "System error: BAD_OPERATION. Description: minor code: 0x00000000, completed: COMPLETED_NO\n", "", 1),
     // The session counts as open only once its task list has arrived; a
@@ -222,27 +220,5 @@ INSTANTIATE_TEST_SUITE_P(Cvcc, Faults, testing::ValuesIn(kFaults),
                          [](const testing::TestParamInfo<Fault>& info) {
                              return info.param.c.name;
                          });
-
-// A Coordinator that comes back on another port between two runs: the
-// registry's port decides which one the client finds, and the new one knows
-// no server until the server binds itself again.
-TEST(CoordinatorMoved, RegistryPortDecides) {
-    BackupNetwork net({"backup-srv", 1755, "{}"});
-    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
-    ASSERT_EQ(net.RunCvcc({{"--List"}, {}, std::nullopt}).exitCode, 0);
-    net.KillCoordinator();
-    harness::Coordinator moved(2755);
-
-    harness::CvccResult r = net.RunCvcc({{"--List"}, {}, std::nullopt});
-    EXPECT_EQ(e2e::AfterBanner(r.out), "std::exception\n");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_FALSE(r.leftBehind);
-
-    r = net.RunCvcc({{"--List"}, {}, e2e::RegistryWithPort("\"2755\"")});
-    EXPECT_EQ(e2e::AfterBanner(r.out), "\nThis Server version not supported\n");
-    EXPECT_EQ(r.err, e2e::Expected(harness::ServerNotBound("2755"), net));
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_FALSE(r.leftBehind);
-}
 
 }  // namespace

@@ -35,12 +35,10 @@ public:
     };
 
     explicit GiopPeer(Rule rule) : rule_(std::move(rule)) {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
         socklen_t length = sizeof address;
-        if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
             listen(listener_, 16) != 0 ||
             getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
             throw std::runtime_error("cannot listen on the loopback");
@@ -123,14 +121,11 @@ private:
                 reply.append(8, '\0');
                 reply.push_back(1);
                 break;
-            case Answer::Raise: {
-                const std::string id = "IDL:omg.org/CORBA/NO_IMPLEMENT:1.0";
-                reply += std::string{2, 0, 0, 0, 0, 0, 0, 0, char(id.size() + 1), 0, 0, 0};
-                reply += id;
-                reply.append(1 + (3 - id.size() % 4) % 4, '\0');  // the nul, to a multiple of 4
-                reply.append(8, '\0');                            // minor 0, COMPLETED_YES
+            case Answer::Raise:  // NO_IMPLEMENT, minor 0, COMPLETED_YES
+                reply +=
+                    std::string("\2\0\0\0\0\0\0\0\x23\0\0\0IDL:omg.org/CORBA/NO_IMPLEMENT:1.0", 46);
+                reply.append(2 + 8, '\0');  // the nul and a pad byte, minor, completion
                 break;
-            }
             case Answer::Drop:
                 return false;
             case Answer::Vanish:

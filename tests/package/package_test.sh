@@ -37,10 +37,9 @@ expected="./usr/bin/cvcc
 # owner_of PATH: the package that installed the library, whether dpkg knows
 # it by the link or by its target, under /lib or under /usr/lib.
 owner_of() {
-    local real candidate owner
-    real=$(readlink -f "$1")
-    for candidate in "$1" "$real" "$(dirname "$1")/$(basename "$real")"; do
-        for candidate in "$candidate" "${candidate#/usr}" "/usr${candidate#/usr}"; do
+    local candidate owner
+    for candidate in "$1" "$(readlink -f "$1")" "$(dirname "$1")/$(basename "$(readlink -f "$1")")"; do
+        for candidate in "${candidate#/usr}" "/usr${candidate#/usr}"; do
             owner=$(dpkg -S "$candidate" 2>/dev/null) && { echo "${owner%%:*}"; return; }
         done
     done
