@@ -31,7 +31,6 @@ std::string Server(const std::string& fields) {
 // clang-format off
 const std::vector<CvccCase> kCases = {
     {"version_744_accepted_silently", Server(R"("version": "7.4.4")"), {"--List"}, kListHead, "", 0, {kDeactivated}},
-    {"version_7440_accepted", Server(R"("version": "7.4.40")"), {"-l"}, kListHead, "", 0, {kDeactivated}},
     {"version_with_build_number_accepted", Server(R"("version": "7.4.4.1208")"), {"-l"}, kListHead, "", 0, {kDeactivated}},
     {"version_743_refused", Server(R"("version": "7.4.3")"), {"--List"}, kConnectedTo + "7.4.3\n" + kNotSupported, "", 1},
     // Text from the server is decoded strictly: its lone surrogate U+DC9B

@@ -8,12 +8,8 @@ namespace {
 
 TEST(BenchReport, TheTerminalGetsSixColumnsAndTheFileAllOfThem) {
     bench::Row row{};
-    row.c.command = "--List";
-    row.c.n = 10;
-    row.wallMs = 3028.4;
-    row.clientMs = 28.44;
-    row.baselineMs = 21.6;
-    row.peakRssMiB = 9.06;
+    row.c.command = "--List", row.c.n = 10;
+    row.wallMs = 3028.4, row.clientMs = 28.44, row.baselineMs = 21.6, row.peakRssMiB = 9.06;
     row.ok = row.sameCalls = true;
     bench::Row failed = row;
     failed.ok = false;

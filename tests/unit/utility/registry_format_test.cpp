@@ -27,30 +27,19 @@ std::string Bytes(const char (&literal)[N]) {
 }
 
 // UTF-16LE bytes of text, with or without the byte order mark.
-std::string Utf16Le(const std::wstring& text, bool withBom) {
+std::string Utf16Le(const std::u16string& text, bool withBom) {
     std::string bytes = withBom ? "\xFF\xFE" : "";
-    const auto unit = [&](char32_t u) {
-        bytes.push_back(static_cast<char>(u & 0xFF));
-        bytes.push_back(static_cast<char>(u >> 8));
-    };
-    for (wchar_t c : text) {
-        const auto cp = static_cast<char32_t>(c);
-        if (cp >= 0x10000) {
-            unit(0xD800 + ((cp - 0x10000) >> 10));
-            unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            unit(cp);
-        }
-    }
+    for (char16_t unit : text)
+        bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
     return bytes;
 }
 
-const std::wstring kWideFile =
-    L"Windows Registry Editor Version 5.00\r\n\r\n"
-    L"[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
-    L"Settings]\r\n"
-    L"\"CoordPort\"=\"1755\"\r\n"
-    L"\"\u0418\u043C\u044F\"=\"\u4EFB\u52A1 \U0001D11E\"\r\n";
+const std::u16string kWideFile =
+    u"Windows Registry Editor Version 5.00\r\n\r\n"
+    u"[HKEY_CURRENT_USER\\SOFTWARE\\Tarmelin\\Corvane 7\\Configuration\\Server Connection "
+    u"Settings]\r\n"
+    u"\"CoordPort\"=\"1755\"\r\n"
+    u"\"\u0418\u043C\u044F\"=\"\u4EFB\u52A1 \U0001D11E\"\r\n";
 
 TEST(RegistryFormatTest, FindsKeysAndValues) {
     struct Row {
