@@ -116,16 +116,14 @@ void ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task) {
     };
     // "Waiting" and each dot reach the terminal before the sleep that follows.
     console << L"Waiting" << std::flush;
-    sleep(kPollInterval);
-    endIfInterrupted();
-    CORBA::ULong status = wiretext::GetTaskStatus(task);
-    endIfInterrupted();
-    while (IsBusy(status)) {
-        console << L"." << std::flush;
+    CORBA::ULong status;
+    for (;;) {
         sleep(kPollInterval);
         endIfInterrupted();
         status = wiretext::GetTaskStatus(task);
         endIfInterrupted();
+        if (!IsBusy(status)) break;
+        console << L"." << std::flush;
     }
     console << std::endl;
     console << L"Completed with status: " << GetTaskStatusText(status) << std::endl;

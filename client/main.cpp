@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "client/CCommonException.h"
 #include "client/ConsoleApp.h"
-#include "client/ConsoleAppEx.h"
 #include "client/console.h"
-#include "client/wait_interruption.h"
+#include "client/run.h"
 #include "utility/strings.h"
 #include "utility/system.h"
 
@@ -19,25 +17,12 @@ namespace {
 
 int ConsoleMain(int argc, wchar_t* argv[]) {
     CVLib::system::StartExceptionHandler(L"Console client");
-    try {
-        // A local of the try block: its destructor's output comes before any
-        // handler's below.
-        ConsoleApp app(argc, argv);
-        app.Run();
-    } catch (const console::WaitInterrupted& e) {
-        // As a shell reports a program ended by the signal.
-        return 128 + e.signal;
-    } catch (ConsoleAppEx& e) {
-        std::wcout << e.GetErrorMessage() << std::endl;
-        return 1;
-    } catch (std::exception& e) {
-        std::cout << e.what() << std::endl;
-        return 1;
-    } catch (...) {
-        std::cout << "Exiting." << std::endl;
-        return 1;
-    }
-    return 0;
+    return RunToExitCode(
+        [&] {
+            ConsoleApp app(argc, argv);
+            app.Run();
+        },
+        std::wcout);
 }
 
 }  // namespace

@@ -12,9 +12,8 @@
 #include <sstream>
 
 #include "client/ConsoleApp.h"
-#include "client/ConsoleAppEx.h"
 #include "client/banner.h"
-#include "client/wait_interruption.h"
+#include "client/run.h"
 #include "sim/harness/backup_network.h"
 #include "sim/harness/process.h"
 #include "sim/journal.h"
@@ -43,7 +42,7 @@ struct Row {
     std::string out;  // after the banner, UTF-8
     int exitCode;
     std::vector<std::string> actions;
-    std::string err = "";  // stderr
+    std::string err = "";   // stderr
     int signalAtSleep = 0;  // raised at the first sleep, as Ctrl-C during a wait
 };
 
@@ -81,26 +80,21 @@ void Check(const Row& row) {
         for (const std::string& arg : row.args) texts.push_back(toWstr(arg));
         std::vector<wchar_t*> argv;
         for (std::wstring& text : texts) argv.push_back(text.data());
-        // As the main function does: the application's end comes before the
-        // handler's message.
-        try {
-            ConsoleApp(static_cast<int>(argv.size()), argv.data(), server, console,
-                       [&sleeps, &row](std::chrono::milliseconds d) {
-                           sleeps.push_back(d);
-                           if (!row.signalAtSleep) return;
-                           ::raise(row.signalAtSleep);
-                           // Caught once: a second one would end the program at once.
-                           struct sigaction now = {};
-                           ::sigaction(row.signalAtSleep, nullptr, &now);
-                           EXPECT_EQ(now.sa_handler, SIG_DFL);
-                       })
-                .Run();
-        } catch (const console::WaitInterrupted& e) {
-            exitCode = 128 + e.signal;  // as the main function
-        } catch (const ConsoleAppEx& e) {
-            console << e.GetErrorMessage() << std::endl;
-            exitCode = 1;
-        }
+        exitCode = RunToExitCode(
+            [&] {
+                ConsoleApp(static_cast<int>(argv.size()), argv.data(), server, console,
+                           [&sleeps, &row](std::chrono::milliseconds d) {
+                               sleeps.push_back(d);
+                               if (!row.signalAtSleep) return;
+                               ::raise(row.signalAtSleep);
+                               // Caught once: a second one would end the program at once.
+                               struct sigaction now = {};
+                               ::sigaction(row.signalAtSleep, nullptr, &now);
+                               EXPECT_EQ(now.sa_handler, SIG_DFL);
+                           })
+                    .Run();
+            },
+            console);
     }
     EXPECT_EQ(toAstr(console.str()), toAstr(ComposeBanner(__DATE__)) + row.out);
     EXPECT_EQ(exitCode, row.exitCode);
