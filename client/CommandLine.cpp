@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "client/ConsoleApp.h"
+#include "utility/strings.h"
 
 namespace {
 
@@ -71,22 +72,31 @@ constexpr const wchar_t* kUsage =
 }  // namespace
 
 void ConsoleApp::PrintUsage() {
-    console << kUsage;
+    Text() << kUsage;
+}
+
+void ConsoleApp::NoCommand(const std::wstring& message) {
+    json->Member("error", {{"message", CVLib::strings::toAstr(message)}});
+    json->Incomplete();
+    argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }
 
 void ConsoleApp::ProcessCommandLine() {
     if (arguments.empty()) {
+        if (json) return NoCommand(L"No key given; the keys are those of cvcc --Help");
         PrintUsage();
         return;
     }
     while (argumentIndex < arguments.size()) {
         const std::wstring argument = arguments[argumentIndex];
         const KeyRow* row = FindKey(argument);
-        if (!row) {
+        if (!row || (json && row->key == Key::Help)) {
+            if (json)
+                return NoCommand((row ? L"No JSON form of " : L"Unknown parameter: ") + argument);
             ++argumentIndex;
             PrintUsage();
             argumentIndex = static_cast<std::uint32_t>(arguments.size());
-            console << L"\nUnknown parameter: " << argument << std::endl;
+            Text() << L"\nUnknown parameter: " << argument << std::endl;
             continue;
         }
         switch (row->key) {
@@ -107,8 +117,9 @@ void ConsoleApp::ProcessCommandLine() {
                 // The server is needed, a session is not.
                 ConnectToServer();
                 ++argumentIndex;
-                console << L"Shutdown server" << std::endl;
+                Text() << L"Shutdown server" << std::endl;
                 server->ShutdownServer();
+                if (json) json->Member("shutdown", "requested");
                 argumentIndex = static_cast<std::uint32_t>(arguments.size());
                 break;
             case Key::List:

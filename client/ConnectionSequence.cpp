@@ -79,7 +79,8 @@ bool ConsoleApp::CheckServerVersion() {
     CORBA::WString_var version = server->version();
     const std::wstring text = wiretext::FromWire(version.in());
     if (text.find(CVLib::strings::toWstr(kExpectedVersion)) == 0) return true;
-    console << L"Connected to Backup Server version: " << text << L"\n";
+    Text() << L"Connected to Backup Server version: " << text << L"\n";
+    if (json) json->Member("serverVersion", CVLib::strings::toAstr(text));
     return false;
 }
 

@@ -1,10 +1,14 @@
 #include "client/ConsoleApp.h"
 
+#include <unistd.h>
+
+#include <exception>
 #include <iostream>
 #include <utility>
 
 #include "client/ConsoleAppEx.h"
 #include "client/banner.h"
+#include "client/console.h"
 #include "client/wait_interruption.h"
 #include "corba/exception_info.h"
 #include "utility/strings.h"
@@ -39,6 +43,19 @@ void ConsoleApp::SetArguments(int argc, wchar_t* argv[]) {
     arguments.clear();
     argumentIndex = 0;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    json.reset();
+    if (!arguments.empty() &&
+        (arguments[0] == L"--Json" || arguments[0] == L"--json" || arguments[0] == L"-j")) {
+        arguments.erase(arguments.begin());
+        json = std::make_unique<JsonReport>(console);
+    }
+}
+
+std::wostream& ConsoleApp::Progress() {
+    if (!json) return console;
+    if (!stderrProgress && ::isatty(STDERR_FILENO))
+        stderrProgress = std::make_unique<console::Utf8FdStream>(STDERR_FILENO);
+    return stderrProgress ? *stderrProgress : quiet;
 }
 
 void ConsoleApp::PrintBanner() {
@@ -47,25 +64,40 @@ void ConsoleApp::PrintBanner() {
 
 namespace {
 
+// Called while a CORBA exception is handled, which the thrown one carries.
 [[noreturn]] void ThrowDescribed(const char* prefix, const CORBA::Exception& e) {
     const std::string text = std::string(prefix) + e._name() + ". Description: " + ExceptionInfo(e);
-    throw ConsoleAppEx(CVLib::strings::toWstr(text));
+    std::throw_with_nested(ConsoleAppEx(CVLib::strings::toWstr(text)));
 }
 
 }  // namespace
 
-void ConsoleApp::Run() {
-    PrintBanner();
+int ConsoleApp::Run() {
+    if (!json) {
+        PrintBanner();
+        ProcessTranslated();
+        return 0;
+    }
+    std::exception_ptr failure;
+    try {
+        ProcessTranslated();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    return json->Finish(failure);
+}
+
+void ConsoleApp::ProcessTranslated() {
     try {
         ProcessCommandLine();
     } catch (const BackupNetwork::Server::AccessDenied&) {
-        throw ConsoleAppEx(L"Access denied");
+        std::throw_with_nested(ConsoleAppEx(L"Access denied"));
     } catch (const CORBA::NO_RESOURCES&) {
-        throw ConsoleAppEx(
+        std::throw_with_nested(ConsoleAppEx(
             L"Caught NO_RESOURCES exception. You must configure ORB with the location of the "
-            L"naming service.");
+            L"naming service."));
     } catch (const CORBA::TRANSIENT&) {
-        throw ConsoleAppEx(L"Unable to connect the backup server.");
+        std::throw_with_nested(ConsoleAppEx(L"Unable to connect the backup server."));
     } catch (const CORBA::SystemException& e) {
         ThrowDescribed("System error: ", e);
     } catch (const CORBA::Exception& e) {

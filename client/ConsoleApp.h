@@ -9,12 +9,14 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BackupNetwork.hh"
+#include "client/json_report.h"
 #include "network/CBackupNetwork.h"
 
 // What a task key does to the tasks it names.
@@ -40,17 +42,31 @@ public:
     ConsoleApp(const ConsoleApp&) = delete;
     ConsoleApp& operator=(const ConsoleApp&) = delete;
 
-    // Prints the banner and processes the command line. Failures leave as
-    // ConsoleAppEx with the text to print (CORBA failures translated), or as
+    // Prints the banner and processes the command line; answers the exit
+    // code. Failures leave as ConsoleAppEx with the text to print (CORBA
+    // failures translated, the CORBA exception nested in it), or as
     // CCommonException from the layers below.
-    void Run();
+    //
+    // In the JSON mode (--Json, --json or -j before the key) there is no
+    // banner: the console gets one document, and every failure ends up in
+    // it; 2 is answered when the run went to its end but did not all it was
+    // asked to.
+    int Run();
 
     void SetArguments(int argc, wchar_t* argv[]);
     void PrintBanner();
     void ProcessCommandLine();
 
 private:
+    void ProcessTranslated();
     void PrintUsage();
+    // The JSON mode's answer to a command line that names no command.
+    void NoCommand(const std::wstring& message);
+    // Where the console's texts go: the console, or nowhere in the JSON mode.
+    std::wostream& Text() { return json ? quiet : console; }
+    // Where a wait's progress goes: the console, or in the JSON mode stderr
+    // when that is a terminal, else nowhere.
+    std::wostream& Progress();
 
     // The connection sequence: each runs at most once a run.
     void ConnectToServer();
@@ -66,8 +82,15 @@ private:
     void ProcessAllTasks(TaskCommand command);
     BackupNetwork::Task_ptr FindTaskByName(const std::wstring& name);
     BackupNetwork::Task_ptr FindTaskById(const std::wstring& idText);
-    void ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command);
-    void WaitForTask(BackupNetwork::Task_ptr task);
+    // entry: the JSON mode's start of the task's entry.
+    void ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command, nlohmann::json entry);
+    // The JSON mode's entry of a task argument that names no task.
+    void Unfound(const nlohmann::json& entry) {
+        json->Entry("tasks", entry);
+        json->Incomplete();
+    }
+    // Answers the status that ended the wait and the number of polls.
+    std::pair<CORBA::ULong, int> WaitForTask(BackupNetwork::Task_ptr task);
 
     void ListTasks();
 
@@ -77,6 +100,9 @@ private:
 
     std::wostream& console;
     Sleeper sleep;
+    std::unique_ptr<JsonReport> json;
+    std::wostream quiet{nullptr};
+    std::unique_ptr<std::wostream> stderrProgress;
     BackupNetwork::Server_var server;
     BackupNetwork::Session_var session;
     std::unique_ptr<BackupNetwork::TasksList> tasks;

@@ -9,6 +9,7 @@
 #include "client/ConsoleAppEx.h"
 #include "client/wtoi.h"
 #include "idl/wire_text.h"
+#include "utility/strings.h"
 
 void ConsoleApp::SetProxy() {
     ++argumentIndex;
@@ -26,9 +27,10 @@ void ConsoleApp::SetProxy() {
         settings->proxyHost(wiretext::ToWire(host).c_str());
         settings->proxyPort(port);
     } catch (...) {
-        throw ConsoleAppEx(L"Failed to set proxy due the unknown error.");
+        std::throw_with_nested(ConsoleAppEx(L"Failed to set proxy due the unknown error."));
     }
-    console << L"Proxy settings applied successfully." << std::endl;
+    Text() << L"Proxy settings applied successfully." << std::endl;
+    if (json) json->Member("proxy", {{"host", CVLib::strings::toAstr(host)}, {"port", port}});
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }
 
@@ -38,21 +40,24 @@ void ConsoleApp::CleanCoordinator() {
     // The sweep always uses the Coordinator on its standard port, whatever
     // the registry says.
     ConnectToCoordinator(L"localhost", L"1755", "the sweep's default port");
-    console
-        << L"Removing dead workstation links on the Coordinator. The operation can take several "
-           L"minutes, depending on the Backup Network size"
-        << std::endl
-        << std::endl;
+    Text() << L"Removing dead workstation links on the Coordinator. The operation can take several "
+              L"minutes, depending on the Backup Network size"
+           << std::endl
+           << std::endl;
     const WorkstationsList removed = RemoveDeadWorkstationsOnCoordinator();
+    std::wostream& text = Text();
     if (removed.empty()) {
-        console << L"No dead workstation links registered on the Coordinator" << std::endl;
+        text << L"No dead workstation links registered on the Coordinator" << std::endl;
     } else {
-        console << L"The following dead workstation links removed from the Coordinator:"
-                   << std::endl;
-        // The names keep the Coordinator's bytes for the unbinding; printed,
-        // they are the Coordinator's text, decoded strictly.
-        for (const std::wstring& name : removed)
-            console << L"    " << wiretext::FromWire(name) << std::endl;
+        text << L"The following dead workstation links removed from the Coordinator:" << std::endl;
     }
+    nlohmann::json names = nlohmann::json::array();
+    // The names keep the Coordinator's bytes for the unbinding; printed,
+    // they are the Coordinator's text, decoded strictly.
+    for (const std::wstring& name : removed) {
+        text << L"    " << wiretext::FromWire(name) << std::endl;
+        if (json) names.push_back(CVLib::strings::toAstr(wiretext::FromWire(name)));
+    }
+    if (json) json->Member("removed", names);
     Disconnect();
 }

@@ -10,6 +10,9 @@
 #include "client/wait_interruption.h"
 #include "idl/task_status.h"
 #include "idl/wire_text.h"
+#include "utility/strings.h"
+
+using CVLib::strings::toAstr;
 
 namespace {
 
@@ -20,6 +23,13 @@ constexpr std::chrono::milliseconds kPollInterval(3000);
 // value, also one past the statuses this client knows, is not busy.
 bool IsBusy(CORBA::ULong status) {
     return status < BackupNetwork::tsRefresh;
+}
+
+// What the JSON mode counts as done: success, with errors or not.
+bool IsSuccess(CORBA::ULong status) {
+    return status == BackupNetwork::tsSuccess || status == BackupNetwork::tsSuccessSchedule ||
+           status == BackupNetwork::tsSuccessWithErrors ||
+           status == BackupNetwork::tsSuccessScheduleWithErrors;
 }
 
 std::wstring DisplayName(BackupNetwork::Task_ptr task) {
@@ -36,14 +46,19 @@ void ConsoleApp::ProcessTasks(TaskCommand command, bool byId) {
     for (; argumentIndex < arguments.size(); ++argumentIndex) {
         const std::wstring& argument = arguments[argumentIndex];
         BackupNetwork::Task_var task = byId ? FindTaskById(argument) : FindTaskByName(argument);
-        ApplyTaskCommand(task, command);
+        // The JSON mode's entry: the argument that named the task, the id
+        // read from it, the task's name, and what happened to it.
+        nlohmann::json entry = {{"argument", toAstr(argument)}};
+        if (const std::optional<int> id = ReadTaskId(argument); byId && id) entry["id"] = *id;
+        ApplyTaskCommand(task, command, std::move(entry));
     }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }
 
 void ConsoleApp::ProcessAllTasks(TaskCommand command) {
     ++argumentIndex;
-    for (CORBA::ULong i = 0; i < taskCount; ++i) ApplyTaskCommand((*tasks)[i], command);
+    for (CORBA::ULong i = 0; i < taskCount; ++i)
+        ApplyTaskCommand((*tasks)[i], command, nlohmann::json::object());
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }
 
@@ -52,14 +67,16 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskByName(const std::wstring& name) {
         BackupNetwork::Task_ptr task = (*tasks)[i];
         if (DisplayName(task) == name) return BackupNetwork::Task::_duplicate(task);
     }
-    console << L"Task not found: " << name << std::endl;
+    Text() << L"Task not found: " << name << std::endl;
+    if (json) Unfound({{"argument", toAstr(name)}, {"outcome", "not found"}});
     return BackupNetwork::Task::_nil();
 }
 
 BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
     const std::optional<int> read = ReadTaskId(idText);
     if (!read) {
-        console << L"Id must be integer: " << idText << std::endl;
+        Text() << L"Id must be integer: " << idText << std::endl;
+        if (json) Unfound({{"argument", toAstr(idText)}, {"outcome", "bad id"}});
         return BackupNetwork::Task::_nil();
     }
     const int id = *read;
@@ -68,64 +85,92 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
         BackupNetwork::TaskProperties_var props = task->props();
         if (props->id() == id) return BackupNetwork::Task::_duplicate(task);
     }
-    console << L"Task id not found: " << id << std::endl;
+    Text() << L"Task id not found: " << id << std::endl;
+    if (json) Unfound({{"argument", toAstr(idText)}, {"id", id}, {"outcome", "not found"}});
     return BackupNetwork::Task::_nil();
 }
 
-void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command) {
+void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command,
+                                  nlohmann::json entry) {
     if (CORBA::is_nil(task)) return;
     const std::wstring name = DisplayName(task);
-    const bool busy = IsBusy(wiretext::GetTaskStatus(task));
+    const CORBA::ULong status = wiretext::GetTaskStatus(task);
+    const bool busy = IsBusy(status);
+    entry["name"] = toAstr(name);
+    const auto record = [&](const char* outcome, CORBA::ULong shown, bool done) {
+        if (!json) return;
+        entry["outcome"] = outcome;
+        entry["status"] = toAstr(GetTaskStatusText(shown));
+        entry["statusNumber"] = shown;
+        if (!done) json->Incomplete();
+        json->Entry("tasks", entry);
+    };
     switch (command) {
         case TaskCommand::Delete:
             if (busy) {
-                console << L"Task is busy: " << name << std::endl;
+                Text() << L"Task is busy: " << name << std::endl;
+                record("busy", status, false);
             } else {
-                console << L"Deleting task: " << name << std::endl;
+                Text() << L"Deleting task: " << name << std::endl;
                 BackupNetwork::TaskProperties_var props = task->props();
                 session->DeleteTask(props->id());
+                record("deleting", status, true);
             }
             break;
         case TaskCommand::Stop:
             if (busy) {
-                console << L"Stopping task: " << name << std::endl;
+                Text() << L"Stopping task: " << name << std::endl;
                 task->Stop();
+                record("stopping", status, true);
+            } else {
+                record("not running", status, true);
             }
             break;
         case TaskCommand::Execute:
             if (busy) {
-                console << L"Task is busy: " << name << std::endl;
+                Text() << L"Task is busy: " << name << std::endl;
+                record("busy", status, false);
             } else {
-                console << L"Running task: " << name << std::endl;
+                Progress() << L"Running task: " << name << std::endl;
                 task->Start();
-                WaitForTask(task);
+                if (json) {
+                    entry["outcome"] = "started";
+                    json->Hold("tasks", entry);
+                }
+                const auto [ended, polls] = WaitForTask(task);
+                entry["polls"] = polls;
+                record("ended", ended, IsSuccess(ended));
             }
             break;
     }
 }
 
-void ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task) {
+std::pair<CORBA::ULong, int> ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task) {
     const console::WaitInterruption interruption;
+    std::wostream& progress = Progress();
     // A signal ends the wait after the sleep or the status read it came in.
-    const auto endIfInterrupted = [this] {
+    const auto endIfInterrupted = [&progress] {
         if (const int signal = console::WaitInterruption::Caught()) {
-            console << std::endl;
+            progress << std::endl;
             std::cerr << "cvcc: interrupted; the task keeps running on the server" << std::endl;
             throw console::WaitInterrupted{signal};
         }
     };
     // "Waiting" and each dot reach the terminal before the sleep that follows.
-    console << L"Waiting" << std::flush;
+    progress << L"Waiting" << std::flush;
     CORBA::ULong status;
+    int polls = 0;
     for (;;) {
         sleep(kPollInterval);
         endIfInterrupted();
         status = wiretext::GetTaskStatus(task);
+        ++polls;
         endIfInterrupted();
         if (!IsBusy(status)) break;
-        console << L"." << std::flush;
+        progress << L"." << std::flush;
     }
-    console << std::endl;
-    console << L"Completed with status: " << GetTaskStatusText(status) << std::endl;
-    console << std::endl;
+    progress << std::endl;
+    progress << L"Completed with status: " << GetTaskStatusText(status) << std::endl;
+    progress << std::endl;
+    return {status, polls};
 }

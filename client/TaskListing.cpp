@@ -6,6 +6,7 @@
 #include "client/task_status_text.h"
 #include "idl/task_status.h"
 #include "idl/wire_text.h"
+#include "utility/strings.h"
 
 const wchar_t* GetTaskStatusText(CORBA::ULong status) {
     switch (status) {
@@ -42,23 +43,33 @@ const wchar_t* GetTaskStatusText(CORBA::ULong status) {
 }
 
 void ConsoleApp::ListTasks() {
+    std::wostream& text = Text();
     // These stay on the stream for the rest of the run.
-    console.fill(L' ');
-    console.setf(std::ios::left, std::ios::adjustfield);
+    text.fill(L' ');
+    text.setf(std::ios::left, std::ios::adjustfield);
     ++argumentIndex;
-    console << L"Available tasks: " << std::endl;
-    console << L"Id\t | " << std::setw(50) << L"Name" << L" | Status" << std::endl;
-    console << std::wstring(76, L'-') << std::endl;
+    text << L"Available tasks: " << std::endl;
+    text << L"Id\t | " << std::setw(50) << L"Name" << L" | Status" << std::endl;
+    text << std::wstring(76, L'-') << std::endl;
+    // An empty listing is still a listing.
+    if (json && taskCount == 0) json->Member("tasks", nlohmann::json::array());
     for (CORBA::ULong i = 0; i < taskCount; ++i) {
         BackupNetwork::Task_ptr task = (*tasks)[i];
         BackupNetwork::TaskProperties_var props = task->props();
-        console << props->id() << L"\t | ";
+        const CORBA::Long id = props->id();
+        text << id << L"\t | ";
         props = task->props();
-        CORBA::WString_var name = props->dname();
-        console << std::setw(50) << wiretext::FromWire(name.in());
+        CORBA::WString_var wireName = props->dname();
+        const std::wstring name = wiretext::FromWire(wireName.in());
+        text << std::setw(50) << name;
         // Asked before " | " is written: a failing call leaves the row there.
         const CORBA::ULong status = wiretext::GetTaskStatus(task);
-        console << L" | " << GetTaskStatusText(status) << std::endl;
+        text << L" | " << GetTaskStatusText(status) << std::endl;
+        if (json)
+            json->Entry("tasks", {{"id", id},
+                                  {"name", CVLib::strings::toAstr(name)},
+                                  {"status", CVLib::strings::toAstr(GetTaskStatusText(status))},
+                                  {"statusNumber", status}});
     }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }

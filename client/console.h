@@ -6,6 +6,7 @@
 // std::cerr is left as the C library set it up.
 #pragma once
 
+#include <ostream>
 #include <streambuf>
 #include <string>
 
@@ -45,6 +46,19 @@ protected:
 private:
     std::streambuf& narrow_;
     std::string scratch_;
+};
+
+// A wide stream writing UTF-8 to a file descriptor, flushed as any stream.
+class Utf8FdStream : public std::wostream {
+public:
+    explicit Utf8FdStream(int fd) : std::wostream(nullptr), narrow_(fd), wide_(narrow_) {
+        rdbuf(&wide_);
+    }
+    ~Utf8FdStream() override { flush(); }
+
+private:
+    FdOutputBuffer narrow_;
+    Utf8WideBuffer wide_;
 };
 
 // Points std::cout and std::wcout at one shared UTF-8 buffer on standard

@@ -20,7 +20,7 @@ int ConsoleMain(int argc, wchar_t* argv[]) {
     return RunToExitCode(
         [&] {
             ConsoleApp app(argc, argv);
-            app.Run();
+            return app.Run();
         },
         std::wcout);
 }

@@ -2,10 +2,16 @@
 // program's exit status.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <iosfwd>
+#include <string>
 
-// Calls runApp, which makes and runs the application; its destructor's output
-// comes before any message here. Answers 0; 1 after a failure, whose message
-// goes to console; 128 and the signal's number after an interrupted wait.
-int RunToExitCode(const std::function<void()>& runApp, std::wostream& console);
+// The text a failure that ends the run prints as the run's last line.
+std::wstring FailureText(std::exception_ptr failure);
+
+// Calls runApp, which makes and runs the application and answers its exit
+// code; its destructor's output comes before any message here. After a
+// failure, whose message goes to console, answers 1; after an interrupted
+// wait, 128 and the signal's number.
+int RunToExitCode(const std::function<int()>& runApp, std::wostream& console);

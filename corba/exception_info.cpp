@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-namespace {
-
 const char* CompletionText(CORBA::CompletionStatus status) {
     switch (status) {
         case CORBA::COMPLETED_YES:
@@ -14,8 +12,6 @@ const char* CompletionText(CORBA::CompletionStatus status) {
             return "COMPLETED_MAYBE";
     }
 }
-
-}  // namespace
 
 std::string ExceptionInfo(const CORBA::Exception& e) {
     const auto* system = CORBA::SystemException::_downcast(&e);

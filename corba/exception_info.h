@@ -8,3 +8,6 @@
 #include <string>
 
 std::string ExceptionInfo(const CORBA::Exception& e);
+
+// "COMPLETED_YES", "COMPLETED_NO" or "COMPLETED_MAYBE".
+const char* CompletionText(CORBA::CompletionStatus status);

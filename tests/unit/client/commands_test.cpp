@@ -82,7 +82,7 @@ void Check(const Row& row) {
         for (std::wstring& text : texts) argv.push_back(text.data());
         exitCode = RunToExitCode(
             [&] {
-                ConsoleApp(static_cast<int>(argv.size()), argv.data(), server, console,
+                return ConsoleApp(static_cast<int>(argv.size()), argv.data(), server, console,
                            [&sleeps, &row](std::chrono::milliseconds d) {
                                sleeps.push_back(d);
                                if (!row.signalAtSleep) return;

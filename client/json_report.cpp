@@ -1,0 +1,149 @@
+#include "client/json_report.h"
+
+#include <omniORB4/CORBA.h>
+
+#include <ostream>
+
+#include "client/run.h"
+#include "client/wait_interruption.h"
+#include "corba/exception_info.h"
+#include "utility/strings.h"
+
+namespace {
+
+// Texts from the command line may hold bytes that are not UTF-8: they become
+// U+FFFD, as control characters become escapes.
+std::string Dump(const nlohmann::json& value) {
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+nlohmann::json CorbaFacts(const CORBA::Exception& e) {
+    nlohmann::json facts = {{"name", e._name()}};
+    const auto* system = CORBA::SystemException::_downcast(&e);
+    if (!system) {
+        facts["repositoryId"] = e._rep_id();
+        return facts;
+    }
+    facts["minor"] = system->minor();
+    // omniORB names the minor codes it raises itself; a peer's has no name.
+    const char* minorName = system->NP_minorString();
+    facts["minorName"] = minorName ? nlohmann::json(minorName) : nlohmann::json();
+    facts["completed"] = CompletionText(system->completed());
+    return facts;
+}
+
+}  // namespace
+
+void JsonReport::Write(const std::string& text) {
+    out << CVLib::strings::toWstr(text);
+}
+
+void JsonReport::Key(const char* key) {
+    Write(started ? "," : "{");
+    started = true;
+    Write(Dump(key) + ":");
+}
+
+void JsonReport::Section(const char* name) {
+    if (section == name) {
+        Write(",");
+        return;
+    }
+    CloseOpen();
+    Key(name);
+    Write("[");
+    section = name;
+}
+
+void JsonReport::CloseOpen() {
+    if (entryOpen) Write("]}");
+    entryOpen = false;
+    if (!section.empty()) Write("]");
+    section.clear();
+}
+
+void JsonReport::WriteHeld() {
+    if (!heldSection) return;
+    const char* name = heldSection;
+    heldSection = nullptr;
+    Section(name);
+    Write(Dump(held));
+}
+
+void JsonReport::Entry(const char* name, const nlohmann::json& entry) {
+    heldSection = nullptr;
+    Section(name);
+    Write(Dump(entry));
+}
+
+void JsonReport::Hold(const char* name, const nlohmann::json& entry) {
+    heldSection = name;
+    held = entry;
+}
+
+void JsonReport::OpenEntry(const char* name, const nlohmann::json& head, const char* listKey) {
+    WriteHeld();
+    Section(name);
+    std::string text = Dump(head);
+    text.pop_back();  // the closing brace
+    Write(text + (head.empty() ? "" : ",") + Dump(listKey) + ":[");
+    entryOpen = true;
+    firstItem = true;
+}
+
+void JsonReport::Item(const nlohmann::json& item) {
+    Write((firstItem ? "" : ",") + Dump(item));
+    firstItem = false;
+}
+
+void JsonReport::CloseEntry() {
+    Write("]}");
+    entryOpen = false;
+}
+
+void JsonReport::Member(const char* key, const nlohmann::json& value) {
+    WriteHeld();
+    CloseOpen();
+    Key(key);
+    Write(Dump(value));
+}
+
+nlohmann::json JsonReport::Describe(std::exception_ptr failure) {
+    std::wstring message = FailureText(failure);
+    // The console's messages may open with a line break that sets them off
+    // from the output above; a document has no output above.
+    message.erase(0, message.find_first_not_of(L'\n'));
+    nlohmann::json error = {{"message", CVLib::strings::toAstr(message)}};
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::nested_exception& wrapper) {
+        try {
+            wrapper.rethrow_nested();
+        } catch (const CORBA::Exception& e) {
+            error["exception"] = CorbaFacts(e);
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return error;
+}
+
+int JsonReport::Finish(std::exception_ptr failure) {
+    int code = incomplete ? 2 : 0;
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const console::WaitInterrupted& e) {
+            Member("interrupted", {{"signal", e.signal}});
+            code = 128 + e.signal;
+        } catch (...) {
+            Member("error", Describe(failure));
+            code = 1;
+        }
+    }
+    WriteHeld();
+    CloseOpen();
+    Write(started ? "}\n" : "{}\n");
+    out.flush();
+    return code;
+}
