@@ -19,8 +19,15 @@ std::string Utf16LeWithBom(const std::string& ascii) {
 }
 
 // The registry names a port where no Coordinator listens (the case's is on 1755).
-CvccCase Unreached(const std::string& name, const std::vector<std::string>& args, const std::string& port) {
-    return {name, "{}", args, "std::exception\n", harness::NoCoordinator(port, "port from CoordPort in {registry}"), 1, {},
+CvccCase Unreached(const std::string& name, const std::vector<std::string>& args,
+                   const std::string& port) {
+    return {name,
+            "{}",
+            args,
+            "std::exception\n",
+            harness::NoCoordinator(port, "port from CoordPort in {registry}"),
+            1,
+            {},
             e2e::RegistryWithPort("\"" + port + "\"")};
 }
 
@@ -39,6 +46,8 @@ const std::vector<CvccCase> kCases = {
     {"version_with_a_lone_surrogate_prints_a_replacement", Server(R"("version": [65, 56475, 51, 49, 109, 66])"), {"--List"},
      kConnectedTo + "A\xEF\xBF\xBD" "31mB\n" + kNotSupported, "", 1},
     {"version_1744_refused", Server(R"("version": "17.4.4")"), {"--List"}, kConnectedTo + "17.4.4\n" + kNotSupported, "", 1},
+    {"json_version_refused", Server(R"("version": "7.4.3")"), {"-j", "--List"},
+     R"({"serverVersion":"7.4.3","error":{"message":"This Server version not supported"}})" "\n", "", 1},
     {"access_denied", Server(R"("denyAllLogins": true)"), {"--List"}, "Access denied\n", "", 1},
     {"access_denied_wins_over_the_proxy_text", Server(R"("denyAllLogins": true)"), {"--Proxy", "p:1"}, "Access denied\n", "", 1},
     {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported, harness::ServerNotBound(), 1},
@@ -58,6 +67,8 @@ const std::vector<CvccCase> kCases = {
     Unreached("connection_failure_wins_over_a_missing_proxy", {"--Proxy"}, "2756"),
     Unreached("port_text_is_not_checked", {"--List"}, "abc"),
     Unreached("port_zero", {"--List"}, "0"),
+    {"json_coordinator_port_closed", "{}", {"-j", "--List"}, "{\"error\":{\"message\":\"std::exception\"}}\n",
+     harness::NoCoordinator("2756", "port from CoordPort in {registry}"), 1, {}, e2e::RegistryWithPort("\"2756\"")},
     Unreached("port_with_a_trailing_space", {"--List"}, "1755 "),
     Unreached("port_of_ten_kilobytes", {"--List"}, std::string(10240, '7')),
     {"no_registry_file_tries_the_default_port", "{}", {"--List"}, "std::exception\n",

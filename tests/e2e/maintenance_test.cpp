@@ -61,6 +61,12 @@ const std::vector<CvccCase> kCases = {
     {"nsclean_nothing_to_remove", "{}", {"--NSClean"}, kSweepHeading + kNothingRemoved, "", 0},
     {"nsclean_then_list", kWorkstations, {"--NSClean", "--List"}, kSweepHeading + "The following dead workstation links removed from the "
      "Coordinator:\n    OLD-LAPTOP\n    Станция-2\n    NOT-A-WS\n" + kListHead, "", 0, {kDeactivated}},
+    {"json_nsclean_then_list", kWorkstations, {"--Json", "--NSClean", "--List"},
+     "{\"removed\":[\"OLD-LAPTOP\",\"Станция-2\",\"NOT-A-WS\"],\"tasks\":[]}\n", "", 0, {kDeactivated}},
+    // Off a terminal, the wait's progress goes nowhere.
+    {"json_execute", kTasks, {"-j", "-e", "Idle"},
+     R"({"tasks":[{"argument":"Idle","name":"Idle","outcome":"ended","polls":1,"status":"success","statusNumber":6}]})" "\n", "", 0,
+     {"task:1 Start", kDeactivated}},
     {"list_then_nsclean_only_lists", kWorkstations, {"--List", "--NSClean"}, kListHead, "", 0, {kDeactivated}},
     // A naming service whose listing hands out the same binding again: the
     // sweep ends before it unbinds anything.
