@@ -32,6 +32,11 @@ cases=(
     "cvcc --Execute Daily |"
     "cvcc --Proxy |"
     "cvcc x|"
+    "cvcc --J|--Json"
+    "cvcc -j --Li|--List"
+    "cvcc --json -nsc -l|-l"
+    "cvcc -j -j|"
+    "cvcc -l -j|"
 )
 for row in "${cases[@]}"; do
     line=${row%%|*}
@@ -40,8 +45,8 @@ for row in "${cases[@]}"; do
     [ "$actual" = "$expected" ] || fail "'$line': expected '$expected', offered '$actual'"
 done
 
-# The first word offers exactly the key table, no more and no less.
-expected=$(command_keys "$source_dir" | sort | paste -sd' ')
+# The first word offers exactly the key table and the JSON key.
+expected=$( (command_keys "$source_dir"; echo --Json; echo -j) | sort | paste -sd' ')
 actual=$(complete_line "cvcc ")
 [ "$actual" = "$expected" ] || fail "the first word: expected '$expected', offered '$actual'"
 

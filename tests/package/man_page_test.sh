@@ -14,7 +14,7 @@ warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
 
 text=$(man -l "$page" 2>/dev/null)
 for section in NAME SYNOPSIS DESCRIPTION COMMANDS FILES ENVIRONMENT "EXIT STATUS" \
-    DIAGNOSTICS EXAMPLES "SEE ALSO"; do
+    "JSON OUTPUT" DIAGNOSTICS EXAMPLES "SEE ALSO"; do
     grep -qx "$section" <<<"$text" || fail "no section $section"
 done
 keys=$(command_keys "$source_dir")
@@ -23,7 +23,8 @@ for key in $keys; do
     grep -qF -- "$key" <<<"$text" || fail "the page does not name the key $key"
 done
 for text_expected in registry.reg XDG_CONFIG_HOME "omniNames(8)" "nameclt(1)" localhost:1755 \
-    ORBclientCallTimeOutPeriod ORBtraceLevel ORBtraceFile OMNIORB_CONFIG; do
+    ORBclientCallTimeOutPeriod ORBtraceLevel ORBtraceFile OMNIORB_CONFIG --Json --json \
+    "-j " json.md; do
     grep -qF -- "$text_expected" <<<"$text" || fail "the page does not mention $text_expected"
 done
 

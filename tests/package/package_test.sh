@@ -30,6 +30,7 @@ expected="./usr/bin/cvcc
 ./usr/share/doc/cvcc/README.md
 ./usr/share/doc/cvcc/changelog.gz
 ./usr/share/doc/cvcc/copyright
+./usr/share/doc/cvcc/json.md
 ./usr/share/doc/cvcc/registry.md
 ./usr/share/man/man1/cvcc.1.gz"
 [ "$contents" = "$expected" ] || fail "the package holds"$'\n'"$contents"$'\n'"expected"$'\n'"$expected"
