@@ -38,6 +38,14 @@ std::vector<Case> Cases() {
     // its 3000 ms poll.
     for (long n : {0L, 10L, 100L, 1000L, 10000L})
         cases.push_back({"--List", n, bench::TasksScenario(n), {"--List"}, {"list"}, 3000, false});
+    // The JSON mode makes the same calls and writes a document instead of a table.
+    cases.push_back({"--Json --List",
+                     10000,
+                     bench::TasksScenario(10000),
+                     {"--Json", "--List"},
+                     {"list"},
+                     3000,
+                     false});
     for (long n : {10L, 100L, 1000L})
         cases.push_back({"--NSClean",
                          n,
@@ -67,7 +75,9 @@ harness::NetworkOptions Options(const std::string& scenario, const std::string& 
 }
 
 Row RunCase(const Case& c, int repeats, const std::string& out) {
-    const std::string dir = out + "/runs/" + c.command.substr(2) + "-" + std::to_string(c.n);
+    std::string label = c.command.substr(2);
+    std::replace(label.begin(), label.end(), ' ', '_');
+    const std::string dir = out + "/runs/" + label + "-" + std::to_string(c.n);
     std::filesystem::create_directories(dir);
     const std::string trace = dir + "/omniNames.trace";
     std::filesystem::remove(trace);

@@ -23,6 +23,16 @@ std::string CompactTable(const std::vector<Row>& rows) {
         t << "| " << r.c.command << " | " << r.c.n << " | " << Fixed(r.clientMs, 1) << " | "
           << Fixed(r.baselineMs, 1) << " | " << Fixed(r.clientMs / r.baselineMs, 2) << " | "
           << Fixed(r.peakRssMiB, 1) << (r.ok && r.sameCalls ? "" : " (see table.md)") << " |\n";
+    // What the JSON mode costs: a "--Json X" row against the "X" row of the same N.
+    for (const Row& json : rows) {
+        if (json.c.command.rfind("--Json ", 0) != 0) continue;
+        const auto plain = std::find_if(rows.begin(), rows.end(), [&json](const Row& r) {
+            return r.c.command == json.c.command.substr(7) && r.c.n == json.c.n;
+        });
+        if (plain != rows.end())
+            t << "\n" << json.c.command << " against " << plain->c.command << " at N=" << json.c.n
+              << ", client ms: " << Fixed(json.clientMs / plain->clientMs, 2) << "\n";
+    }
     return t.str();
 }
 

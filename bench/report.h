@@ -31,7 +31,8 @@ struct Row {
 
 // The columns that answer how close cvcc comes to the baseline: command, N,
 // client ms (cvcc's wall time less the system's own waits), baseline ms,
-// their ratio and cvcc's peak RSS.
+// their ratio and cvcc's peak RSS; then, for a "--Json X" row, its client
+// time against that of X at the same N.
 std::string CompactTable(const std::vector<Row>& rows);
 // Every column, with the peers' own cost per call (simUs, nsUs).
 std::string Table(const std::vector<Row>& rows, double simUs, double nsUs, int repeats);

@@ -13,11 +13,15 @@ TEST(BenchReport, TheTerminalGetsSixColumnsAndTheFileAllOfThem) {
     row.ok = row.sameCalls = true;
     bench::Row failed = row;
     failed.ok = false;
-    EXPECT_EQ(bench::CompactTable({row, failed}),
+    bench::Row json = row;
+    json.c.command = "--Json --List", json.clientMs = 29.86;
+    EXPECT_EQ(bench::CompactTable({row, failed, json}),
               "| command | N | client ms | baseline ms | ratio | peak RSS MiB |\n"
               "|---|---:|---:|---:|---:|---:|\n"
               "| --List | 10 | 28.4 | 21.6 | 1.32 | 9.1 |\n"
-              "| --List | 10 | 28.4 | 21.6 | 1.32 | 9.1 (see table.md) |\n");
+              "| --List | 10 | 28.4 | 21.6 | 1.32 | 9.1 (see table.md) |\n"
+              "| --Json --List | 10 | 29.9 | 21.6 | 1.38 | 9.1 |\n"
+              "\n--Json --List against --List at N=10, client ms: 1.05\n");
     const std::string full = bench::Table({row}, 105.1, 115.0, 3);
     for (const char* column : {"wall ms", "bnsim calls", "omniNames calls", "exec→1st request ms",
                                "same calls", "3028.4"})
