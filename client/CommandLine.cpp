@@ -8,14 +8,14 @@ namespace {
 
 // What a key does; the task keys differ only in the command and in how
 // their tasks are named, which their rows carry.
-enum class Key { Help, Tasks, AllTasks, Close, List, Proxy, NSClean };
+enum class Key { Help, Tasks, AllTasks, Close, List, Proxy, NSClean, Log };
 
 struct KeyRow {
     const wchar_t* longForm;
     const wchar_t* shortForm;
     Key key;
     TaskCommand command = TaskCommand::Execute;  // the task keys only
-    bool byId = false;                           // Key::Tasks only
+    bool byId = false;                           // Key::Tasks and Key::Log only
 };
 
 // Compared in this order, each form exactly and case-sensitively. The long
@@ -34,6 +34,8 @@ constexpr KeyRow kKeyTable[] = {
     {L"--ExcuteAll", L"-ea", Key::AllTasks, TaskCommand::Execute},
     {L"--Close", L"-c", Key::Close},
     {L"--List", L"-l", Key::List},
+    {L"--Log", L"-lg", Key::Log, TaskCommand::Execute, false},
+    {L"--LogId", L"-lgi", Key::Log, TaskCommand::Execute, true},
     {L"--Proxy", L"-prx", Key::Proxy},
     {L"--NSClean", L"-nsc", Key::NSClean},
 };
@@ -46,7 +48,8 @@ const KeyRow* FindKey(const std::wstring& argument) {
 }
 
 // The usage text still shows a host and a server name before the key and
-// leaves out --Proxy and --NSClean; the command line takes neither position.
+// leaves out --Proxy, --NSClean and the log keys; the command line takes
+// neither position.
 constexpr const wchar_t* kUsage =
     L"Usage: cvcc <NameServiceHost> <ServerName> <key>[<tasks>]\n"
     L"\n"
@@ -125,6 +128,10 @@ void ConsoleApp::ProcessCommandLine() {
             case Key::List:
                 OpenSession();
                 ListTasks();
+                break;
+            case Key::Log:
+                OpenSession();
+                ShowLogs(row->byId);
                 break;
             case Key::Proxy:
                 OpenSession();

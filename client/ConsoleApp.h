@@ -79,13 +79,17 @@ private:
 
     // The task commands.
     void ProcessTasks(TaskCommand command, bool byId);
+    // Finds the task of each argument that follows the key, and hands it
+    // with the start of its JSON entry to act.
+    void ForEachNamedTask(bool byId,
+                          const std::function<void(BackupNetwork::Task_ptr, nlohmann::json)>& act);
     void ProcessAllTasks(TaskCommand command);
     BackupNetwork::Task_ptr FindTaskByName(const std::wstring& name);
     BackupNetwork::Task_ptr FindTaskById(const std::wstring& idText);
     // entry: the JSON mode's start of the task's entry.
     void ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command, nlohmann::json entry);
-    // The JSON mode's entry of a task argument that names no task.
-    void Unfound(const nlohmann::json& entry) {
+    // The JSON mode's entry of a task that was not found, or not done as asked.
+    void NotDone(const nlohmann::json& entry) {
         json->Entry("tasks", entry);
         json->Incomplete();
     }
@@ -93,6 +97,9 @@ private:
     std::pair<CORBA::ULong, int> WaitForTask(BackupNetwork::Task_ptr task);
 
     void ListTasks();
+    // The log keys: each task's log, line by line as the server hands it out.
+    void ShowLogs(bool byId);
+    void ShowLog(BackupNetwork::Task_ptr task, nlohmann::json entry);
 
     // Server maintenance; the close command runs inside ProcessCommandLine.
     void SetProxy();

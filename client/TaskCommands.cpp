@@ -40,19 +40,27 @@ std::wstring DisplayName(BackupNetwork::Task_ptr task) {
 
 }  // namespace
 
-void ConsoleApp::ProcessTasks(TaskCommand command, bool byId) {
+void ConsoleApp::ForEachNamedTask(
+    bool byId, const std::function<void(BackupNetwork::Task_ptr, nlohmann::json)>& act) {
     ++argumentIndex;
     if (argumentIndex >= arguments.size()) throw ConsoleAppEx(L"Specify one or more tasks");
     for (; argumentIndex < arguments.size(); ++argumentIndex) {
         const std::wstring& argument = arguments[argumentIndex];
         BackupNetwork::Task_var task = byId ? FindTaskById(argument) : FindTaskByName(argument);
+        if (CORBA::is_nil(task)) continue;
         // The JSON mode's entry: the argument that named the task, the id
         // read from it, the task's name, and what happened to it.
         nlohmann::json entry = {{"argument", toAstr(argument)}};
         if (const std::optional<int> id = ReadTaskId(argument); byId && id) entry["id"] = *id;
-        ApplyTaskCommand(task, command, std::move(entry));
+        act(task, std::move(entry));
     }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
+}
+
+void ConsoleApp::ProcessTasks(TaskCommand command, bool byId) {
+    ForEachNamedTask(byId, [this, command](BackupNetwork::Task_ptr task, nlohmann::json entry) {
+        ApplyTaskCommand(task, command, std::move(entry));
+    });
 }
 
 void ConsoleApp::ProcessAllTasks(TaskCommand command) {
@@ -68,7 +76,7 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskByName(const std::wstring& name) {
         if (DisplayName(task) == name) return BackupNetwork::Task::_duplicate(task);
     }
     Text() << L"Task not found: " << name << std::endl;
-    if (json) Unfound({{"argument", toAstr(name)}, {"outcome", "not found"}});
+    if (json) NotDone({{"argument", toAstr(name)}, {"outcome", "not found"}});
     return BackupNetwork::Task::_nil();
 }
 
@@ -76,7 +84,7 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
     const std::optional<int> read = ReadTaskId(idText);
     if (!read) {
         Text() << L"Id must be integer: " << idText << std::endl;
-        if (json) Unfound({{"argument", toAstr(idText)}, {"outcome", "bad id"}});
+        if (json) NotDone({{"argument", toAstr(idText)}, {"outcome", "bad id"}});
         return BackupNetwork::Task::_nil();
     }
     const int id = *read;
@@ -86,13 +94,12 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
         if (props->id() == id) return BackupNetwork::Task::_duplicate(task);
     }
     Text() << L"Task id not found: " << id << std::endl;
-    if (json) Unfound({{"argument", toAstr(idText)}, {"id", id}, {"outcome", "not found"}});
+    if (json) NotDone({{"argument", toAstr(idText)}, {"id", id}, {"outcome", "not found"}});
     return BackupNetwork::Task::_nil();
 }
 
 void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command,
                                   nlohmann::json entry) {
-    if (CORBA::is_nil(task)) return;
     const std::wstring name = DisplayName(task);
     const CORBA::ULong status = wiretext::GetTaskStatus(task);
     const bool busy = IsBusy(status);
@@ -173,4 +180,63 @@ std::pair<CORBA::ULong, int> ConsoleApp::WaitForTask(BackupNetwork::Task_ptr tas
     progress << L"Completed with status: " << GetTaskStatusText(status) << std::endl;
     progress << std::endl;
     return {status, polls};
+}
+
+namespace {
+
+// A failure after which the server no longer answers: nothing more is sent.
+bool ServerGone(const CORBA::SystemException& e) {
+    return CORBA::COMM_FAILURE::_downcast(&e) || CORBA::TRANSIENT::_downcast(&e);
+}
+
+void CloseQuietly(BackupNetwork::Log_ptr log) {
+    try {
+        log->Close();
+    } catch (const CORBA::Exception&) {
+        // The failure that ended the reading is the one to report.
+    }
+}
+
+}  // namespace
+
+void ConsoleApp::ShowLogs(bool byId) {
+    ForEachNamedTask(byId, [this](BackupNetwork::Task_ptr task, nlohmann::json entry) {
+        ShowLog(task, std::move(entry));
+    });
+}
+
+void ConsoleApp::ShowLog(BackupNetwork::Task_ptr task, nlohmann::json entry) {
+    const std::wstring name = DisplayName(task);
+    Text() << L"Log of task: " << name << std::endl;
+    entry["name"] = toAstr(name);
+    BackupNetwork::Log_var log = task->log();
+    if (CORBA::is_nil(log) || !log->Open()) {
+        Text() << L"The task's log is not available" << std::endl;
+        if (json) {
+            entry["outcome"] = "no log";
+            NotDone(entry);
+        }
+        return;
+    }
+    // Each line is written as it arrives; nothing of the log is kept.
+    if (json) {
+        entry["outcome"] = "log";
+        json->OpenEntry("tasks", entry, "lines");
+    }
+    try {
+        CORBA::WString_var line;
+        while (log->GetNextLine(line.out())) {
+            const std::wstring text = wiretext::FromWire(line.in());
+            Text() << text << std::endl;
+            if (json) json->Item(toAstr(text));
+        }
+    } catch (const CORBA::SystemException& e) {
+        if (!ServerGone(e)) CloseQuietly(log);
+        throw;
+    } catch (...) {
+        CloseQuietly(log);
+        throw;
+    }
+    if (json) json->CloseEntry();
+    log->Close();
 }

@@ -10,8 +10,8 @@
 
 #include <omniORB4/CORBA.h>
 
-#include <omniORB4/Naming.hh>
 #include <functional>
+#include <omniORB4/Naming.hh>
 #include <string>
 #include <vector>
 
@@ -45,7 +45,7 @@ private:
                                          const CosNaming::Name& name);
 
     CosNaming::NamingContext_var root_;
-    std::vector<Bound> bound_;  // in binding order
+    std::vector<Bound> bound_;                      // in binding order
     CosNaming::NamingContext_var replacedNetwork_;  // the real one, while replaced
 };
 

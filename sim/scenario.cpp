@@ -66,8 +66,24 @@ std::vector<StatusStep> Script(const FieldReader& task, const char* key,
     return script;
 }
 
+LogSpec ReadLog(const FieldReader& task) {
+    const json* value = task.Optional("log", json::value_t::object, "an object");
+    FieldReader r(*value, task.file(), task.PathOf("log"), {"lines", "repeat"});
+    LogSpec log;
+    log.repeat = static_cast<long>(r.Integer("repeat", 1, 1, 100000000));
+    const json* lines = r.Optional("lines", json::value_t::array, "an array of texts");
+    for (std::size_t i = 0; lines && i < lines->size(); ++i) {
+        // Each line is read as a name is: a string or UTF-16 code units.
+        const json line = {{"text", (*lines)[i]}};
+        log.lines.push_back(FieldReader(line, r.file(), IndexPath(r.PathOf("lines"), i), {"text"})
+                                .WideText("text", L""));
+    }
+    return log;
+}
+
 TaskSpec ReadTask(const json& value, const std::string& file, const std::string& path) {
-    FieldReader r(value, file, path, {"id", "name", "fname", "status", "type", "start", "stop"});
+    FieldReader r(value, file, path,
+                  {"id", "name", "fname", "status", "type", "start", "stop", "log"});
     TaskSpec t;
     t.id = static_cast<std::int32_t>(r.RequiredInteger("id", std::numeric_limits<int32_t>::min(),
                                                        std::numeric_limits<int32_t>::max()));
@@ -80,6 +96,7 @@ TaskSpec ReadTask(const json& value, const std::string& file, const std::string&
             Enumerator(r, "type", r.Text("type", ""), kOperationTypeNames, "operation type"));
     t.onStart = Script(r, "start", {{BackupNetwork::tsBackup, 1}, {BackupNetwork::tsSuccess, 0}});
     t.onStop = Script(r, "stop", {{BackupNetwork::tsStopped, 0}});
+    if (r.Has("log")) t.log = ReadLog(r);
     return t;
 }
 

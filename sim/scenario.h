@@ -34,6 +34,12 @@ struct StatusStep {
     int polls = 0;
 };
 
+// A task's log: its lines, played `repeat` times over.
+struct LogSpec {
+    std::vector<std::wstring> lines;
+    long repeat = 1;
+};
+
 struct TaskSpec {
     std::int32_t id = 0;
     std::wstring name;   // dname, the display name
@@ -42,6 +48,7 @@ struct TaskSpec {
     BackupNetwork::OperationType type = BackupNetwork::otBackupFull;
     std::vector<StatusStep> onStart;  // empty: Start changes nothing
     std::vector<StatusStep> onStop;
+    std::optional<LogSpec> log;  // none: Log::Open answers false
 };
 
 struct ServerSpec {

@@ -56,7 +56,41 @@ void TaskServant::Retire() {
     // goes last and nothing of this object is read after it.
     Simulation& sim = sim_;
     const std::string suffix = suffix_;
+    if (!CORBA::is_nil(logRef_)) sim.Deactivate("log:" + suffix);
     for (const char* kind : {"props", "task"}) sim.Deactivate(std::string(kind) + ":" + suffix);
+}
+
+BackupNetwork::Log_ptr TaskServant::log() {
+    auto lock = Enter("_get_log");
+    if (CORBA::is_nil(logRef_)) {
+        CORBA::Object_var obj =
+            sim_.Activate(new LogServant(sim_, spec_.log, suffix_), "log:" + suffix_);
+        logRef_ = BackupNetwork::Log::_narrow(obj);
+    }
+    return BackupNetwork::Log::_duplicate(logRef_);
+}
+
+CORBA::Boolean LogServant::Open() {
+    auto lock = Enter("Open");
+    open_ = spec_.has_value();
+    next_ = 0;
+    return open_;
+}
+
+void LogServant::Close() {
+    auto lock = EnterOneway("Close");
+    open_ = false;
+}
+
+CORBA::Boolean LogServant::GetNextLine(CORBA::WString_out line) {
+    auto lock = Enter("GetNextLine");
+    const long count = spec_ ? static_cast<long>(spec_->lines.size()) * spec_->repeat : 0;
+    if (!open_ || next_ >= count) {
+        line = WireDup(L"");
+        return false;
+    }
+    line = WireDup(spec_->lines[static_cast<std::size_t>(next_++) % spec_->lines.size()]);
+    return true;
 }
 
 BackupNetwork::TaskProperties_ptr TaskServant::props() {

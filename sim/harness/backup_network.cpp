@@ -188,8 +188,10 @@ CvccResult BackupNetwork::RunCvcc(const CvccRun& run) {
 
 std::vector<std::string> Actions(const std::vector<nlohmann::json>& journal) {
     static const std::set<std::string> kChanging = {
-        "Start",          "StartAs",           "Stop",           "DeleteTask", "_set_proxyHost",
-        "_set_proxyPort", "DeactivateSession", "ShutdownServer", "unbind"};
+        "Start", "StartAs", "Stop", "DeleteTask", "_set_proxyHost", "_set_proxyPort",
+        "DeactivateSession", "ShutdownServer", "unbind",
+        // A log's Open and Close, which the server pairs.
+        "Open", "Close"};
     std::vector<std::string> actions;
     for (const nlohmann::json& entry : journal) {
         const std::string operation = entry.value("operation", "");

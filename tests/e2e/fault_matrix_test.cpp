@@ -128,6 +128,11 @@ const std::vector<Fault> kFaults = {
              "faults": [{"object": "task:1", "operation": "GetStatus", "fromCall": 3, "crash": true}]})",
          {"--Execute", "Nightly"}, "Running task: Nightly\nWaiting.Unable to connect the backup server.\n", "", 1, {"task:1 Start"})
         .SimulatorCrashes(),
+    // No Close goes to a server that is gone.
+    Case("server_killed_while_a_log_is_read", R"({"tasks": [{"id": 1, "name": "Nightly", "log": {"lines": ["Started", "Copying"]}}],
+             "faults": [{"object": "log:1", "operation": "GetNextLine", "fromCall": 2, "crash": true}]})",
+         {"--Log", "Nightly"}, "Log of task: Nightly\nStarted\n" + kUnable, "", 1, {"log:1 Open"})
+        .SimulatorCrashes(),
     // Named against the snapshot's order, so no search reads a deleted task.
     Case("server_killed_during_a_delete_of_several", WithFault(Crash("session:1", "DeleteTask", 2)), {"--Delete", "C", "B", "A"},
          "Deleting task: C\nDeleting task: B\n" + kUnable, "", 1, {"session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":3}"})

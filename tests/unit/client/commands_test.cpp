@@ -277,6 +277,36 @@ TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
     for (const Row& row : rows) Check(row);
 }
 
+// Nightly's log has a control sequence and a lone surrogate; Busy is read
+// while busy; Silent has none; Empty opens and has no lines.
+const std::string kLogs = R"({"tasks": [
+    {"id": 1, "name": "Nightly", "status": "tsError", "log": {"lines": ["Started", "Copying \u001b[31mred", [65, 56475], "Failed: disk full"]}},
+    {"id": 2, "name": "Busy", "status": "tsBackup", "log": {"lines": ["so far"]}},
+    {"id": 3, "name": "Silent"}, {"id": 4, "name": "Empty", "log": {}}]})";
+const std::string kNightlyLog =
+    "Log of task: Nightly\nStarted\nCopying \x1b[31mred\nA\xEF\xBF\xBD\nFailed: disk full\n";
+const std::string kLogFails =
+    R"({"tasks": [{"id": 1, "name": "Nightly", "log": {"lines": ["Started", "Copying", "Done"]}}],
+    "faults": [{"object": "log:1", "operation": "GetNextLine", "fromCall": 3, "raise": "NO_PERMISSION"}]})";
+
+TEST(Commands, LogKeysReadEachLogThrough) {
+    // clang-format off
+    const Row rows[] = {
+        {"in order, past a missing task and one without a log", kLogs, {"--Log", "Nightly", "nope", "Silent", "Busy", "Empty"},
+         kNightlyLog + "Task not found: nope\nLog of task: Silent\nThe task's log is not available\nLog of task: Busy\nso far\n"
+         "Log of task: Empty\n", 0, {"log:1 Open", "log:1 Close", "log:3 Open", "log:2 Open", "log:2 Close", "log:4 Open", "log:4 Close",
+         kDeactivated}},
+        {"by id", kLogs, {"-lgi", "x", "9", "2"}, "Id must be integer: x\nTask id not found: 9\nLog of task: Busy\nso far\n", 0,
+         {"log:2 Open", "log:2 Close", kDeactivated}},
+        {"a log key without a task", kLogs, {"-lg"}, "Specify one or more tasks\n", 1, {kDeactivated}},
+        {"a line that fails ends the command, and the log is closed", kLogFails, {"--Log", "Nightly", "Nightly"},
+         "Log of task: Nightly\nStarted\nCopying\nSystem error: NO_PERMISSION. Description: minor code: 0x00000000, completed: "
+         "COMPLETED_NO\n", 1, {"log:1 Open", "log:1 Close", kDeactivated}},
+    };
+    // clang-format on
+    for (const Row& row : rows) Check(row);
+}
+
 TEST(Commands, ProxyAndClose) {
     const std::string largestHost(128 * 1024 - 6, 'p');
     // clang-format off
@@ -397,6 +427,14 @@ TEST(Commands, JsonDocumentsAndExitCodes) {
         {"proxy that fails", R"({"faults": [{"object": "settings", "operation": "_set_proxyPort", "raise": "NO_PERMISSION"}]})",
          {"-j", "-prx", "h:1"}, R"({"error": {"message": "Failed to set proxy due the unknown error.", )" + noPermission + "}}", 1},
         {"close", R"({"server": {"shutdown": "ignore"}})", {"-j", "--Close"}, R"({"shutdown": "requested"})", 0},
+        {"logs, one missing and one not available: 2", kLogs, {"-j", "--Log", "Nightly", "nope", "Silent", "Empty"},
+         R"({"tasks": [{"argument": "Nightly", "name": "Nightly", "outcome": "log", "lines": ["Started", "Copying \u001b[31mred", "A\ufffd",
+            "Failed: disk full"]}, {"argument": "nope", "outcome": "not found"}, {"argument": "Silent", "name": "Silent", "outcome": "no log"},
+            {"argument": "Empty", "name": "Empty", "outcome": "log", "lines": []}]})", 2},
+        {"a log by id", kLogs, {"-j", "-lgi", "2"}, R"({"tasks": [{"argument": "2", "id": 2, "name": "Busy", "outcome": "log", "lines": ["so far"]}]})", 0},
+        {"a log that fails keeps its lines", kLogFails, {"-j", "-lg", "Nightly"}, R"({"tasks": [{"argument": "Nightly", "name": "Nightly",
+            "outcome": "log", "lines": ["Started", "Copying"]}], "error": {"message": "System error: NO_PERMISSION. Description: minor code: )"
+         R"(0x00000000, completed: COMPLETED_NO", )" + noPermission + "}}", 1},
         {"no key", "{}", {"-j"}, R"({"error": {"message": "No key given; the keys are those of cvcc --Help"}})", 2},
         {"help", "{}", {"--Json", "-h"}, R"({"error": {"message": "No JSON form of -h"}})", 2},
         {"an unknown key, the JSON key among them", "{}", {"-j", "--json"}, R"({"error": {"message": "Unknown parameter: --json"}})", 2},

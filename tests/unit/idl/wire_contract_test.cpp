@@ -26,13 +26,14 @@ const char kTask[] = "IDL:tarmelin/BackupNetwork/Task:1.0";
 const char kProps[] = "IDL:tarmelin/BackupNetwork/TaskProperties:1.0";
 const char kSettings[] = "IDL:tarmelin/BackupNetwork/ServerSettings:1.0";
 const char kWorkstation[] = "IDL:BackupWorkstation/Workstation:1.0";
+const char kLog[] = "IDL:tarmelin/BackupNetwork/Log:1.0";
 
 TEST(WireContract, RepositoryIds) {
     // clang-format off
     const std::pair<CORBA::TypeCode_ptr, const char*> rows[] = {
         {BN::_tc_Server, kServer},         {BN::_tc_Session, kSession},
         {BN::_tc_Task, kTask},             {BN::_tc_TaskProperties, kProps},
-        {BN::_tc_ServerSettings, kSettings}, {BackupWorkstation::_tc_Workstation, kWorkstation},
+        {BN::_tc_ServerSettings, kSettings}, {BackupWorkstation::_tc_Workstation, kWorkstation}, {BN::_tc_Log, kLog},
         {BN::_tc_TaskStatus, "IDL:tarmelin/BackupNetwork/TaskStatus:1.0"},
     };
     // clang-format on
@@ -92,6 +93,10 @@ const Row kRows[] = {
     {kTask, "GetStatus", false, "", [](Target t) { As<BN::Task>(t)->GetStatus(); }},
     {kTask, "Start", true, "", [](Target t) { As<BN::Task>(t)->Start(); }},
     {kTask, "Stop", true, "", [](Target t) { As<BN::Task>(t)->Stop(); }},
+    {kTask, "_get_log", false, "", [](Target t) { BN::Log_var(As<BN::Task>(t)->log()); }},
+    {kLog, "Open", false, "", [](Target t) { As<BN::Log>(t)->Open(); }},
+    {kLog, "GetNextLine", false, "", [](Target t) { CORBA::WString_var line; As<BN::Log>(t)->GetNextLine(line.out()); }},
+    {kLog, "Close", true, "", [](Target t) { As<BN::Log>(t)->Close(); }},
     {kProps, "_get_id", false, "", [](Target t) { As<BN::TaskProperties>(t)->id(); }},
     {kProps, "_get_dname", false, "", [](Target t) { CORBA::WString_var(As<BN::TaskProperties>(t)->dname()); }},
     {kSettings, "_set_proxyHost", false, "06000000fffe70007800", [](Target t) { As<BN::ServerSettings>(t)->proxyHost(L"px"); }},
