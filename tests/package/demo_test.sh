@@ -20,6 +20,8 @@ for holder in nobody omniNames; do
         "$0/scripts/demo"' "$1" "$holder" 2>&1)
     grep -qF "$removed" <<<"$out" ||
         fail "with port 1755 held by $holder, the demo shows no sweep:"$'\n'"$out"
+    grep -qF "Log of task: Фотоархив
+2026-12-06 23:00:01 Backup started" <<<"$out" || fail "the demo shows no log of its failed task:"$'\n'"$out"
 done
-[ "$failures" -eq 0 ] && echo "demo: OK (the sweep, with port 1755 free and held)"
+[ "$failures" -eq 0 ] && echo "demo: OK (the failed task's log, the sweep with port 1755 free and held)"
 exit $((failures > 0))
