@@ -7,6 +7,7 @@
 //
 //   cvcc_bench_baseline list                 as cvcc --List
 //   cvcc_bench_baseline execute ID           as cvcc --ExecuteId ID, without the poll's sleep
+//   cvcc_bench_baseline log ID               as cvcc --LogId ID
 //   cvcc_bench_baseline nsclean              as cvcc --NSClean
 //   cvcc_bench_baseline probe-sim CALLS      CALLS reads of the server's version
 //   cvcc_bench_baseline probe-ns CALLS       CALLS resolutions of the server's name
@@ -178,6 +179,45 @@ void NsClean() {
     }
 }
 
+// Prints each line as UTF-8 (the simulator's lines hold no surrogates).
+void Log(CORBA::Long id) {
+    Session s;
+    Open(s);
+    for (CORBA::ULong i = 0; i < s.tasks->length(); ++i) {
+        BackupNetwork::Task_ptr task = s.tasks[i];
+        BackupNetwork::TaskProperties_var props = task->props();
+        if (props->id() != id) continue;
+        props = task->props();
+        CORBA::WString_var name = props->dname();
+        BackupNetwork::Log_var log = task->log();
+        if (!log->Open()) break;
+        CORBA::WString_var line;
+        std::string text;
+        while (log->GetNextLine(line.out())) {
+            text.clear();
+            for (const CORBA::WChar* c = line.in(); *c; ++c) {
+                const auto u = static_cast<unsigned long>(*c);
+                if (u < 0x80) {
+                    text += static_cast<char>(u);
+                } else if (u < 0x800) {
+                    text += static_cast<char>(0xC0 | (u >> 6));
+                    text += static_cast<char>(0x80 | (u & 0x3F));
+                } else {
+                    text += static_cast<char>(0xE0 | (u >> 12));
+                    text += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+                    text += static_cast<char>(0x80 | (u & 0x3F));
+                }
+            }
+            text += '\n';
+            std::fwrite(text.data(), 1, text.size(), stdout);
+        }
+        log->Close();
+        break;
+    }
+    std::fflush(stdout);
+    s.server->DeactivateSession(s.session);
+}
+
 template <typename Call>
 void Probe(long calls, Call call) {
     call();  // the connection is made before the clock starts
@@ -188,9 +228,10 @@ void Probe(long calls, Call call) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: cvcc_bench_baseline list | execute ID | nsclean | probe-sim CALLS | "
-                 "probe-ns CALLS\n");
+    std::fprintf(
+        stderr,
+        "usage: cvcc_bench_baseline list | execute ID | log ID | nsclean | probe-sim CALLS | "
+        "probe-ns CALLS\n");
     return 2;
 }
 
@@ -218,6 +259,8 @@ int main(int argc, char** argv) {
             List();
         } else if (mode == "execute" && argc > 2) {
             Execute(static_cast<CORBA::Long>(value));
+        } else if (mode == "log" && argc > 2) {
+            Log(static_cast<CORBA::Long>(value));
         } else if (mode == "nsclean") {
             NsClean();
         } else if (mode == "probe-sim" && value > 0) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 
@@ -167,11 +168,18 @@ Sample Measure(const std::vector<std::string>& argv, const std::string& home,
     sample.driverRssMiB = driverRss;
     sample.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 
-    for (const nlohmann::json& entry :
-         harness::ParseJournal(ReadFrom(peers.journalPath, journalStart))) {
-        sample.simulatorOperations.push_back(entry.value("operation", ""));
+    // Read a line at a time: a run of a million requests is not held in
+    // memory, which the next fork would count in its child's peak.
+    std::ifstream journal(peers.journalPath, std::ios::binary);
+    journal.seekg(static_cast<std::streamoff>(journalStart));
+    for (std::string line; std::getline(journal, line);) {
+        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
+        if (!entry.is_object()) continue;  // a line still being written
+        const std::string operation = entry.value("operation", "");
+        sample.simulatorOperations =
+            sample.simulatorOperations * 1000003u + std::hash<std::string>()(operation);
+        ++sample.simulatorCalls;
     }
-    sample.simulatorCalls = static_cast<long>(sample.simulatorOperations.size());
 
     std::istringstream trace(ReadFrom(peers.namingTrace, traceStart));
     std::string line;

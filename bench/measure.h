@@ -16,6 +16,7 @@
 // peer received between the start and the end of a run is the run's.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,8 @@ struct Sample {
     long namingCalls = 0;
     double firstRequestMs = -1;  // -1: omniNames received nothing
     int exitCode = -1;
-    std::vector<std::string> simulatorOperations;  // in order, the journal's "operation"s
+    // The journal's "operation"s, in order, hashed into one number.
+    std::size_t simulatorOperations = 0;
 };
 
 struct Peers {

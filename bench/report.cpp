@@ -30,7 +30,8 @@ std::string CompactTable(const std::vector<Row>& rows) {
             return r.c.command == json.c.command.substr(7) && r.c.n == json.c.n;
         });
         if (plain != rows.end())
-            t << "\n" << json.c.command << " against " << plain->c.command << " at N=" << json.c.n
+            t << "\n"
+              << json.c.command << " against " << plain->c.command << " at N=" << json.c.n
               << ", client ms: " << Fixed(json.clientMs / plain->clientMs, 2) << "\n";
     }
     return t.str();

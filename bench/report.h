@@ -15,6 +15,7 @@ struct Case {
     std::vector<std::string> baselineArgs;
     double fixedMs;       // the system's own waits inside one cvcc run
     bool restoreEachRun;  // the run changes the peers: start bnsim afresh before each
+    int runs = 0;         // at most this many runs each; 0: the benchmark's --repeats
 };
 
 // The medians of a case's runs.

@@ -25,4 +25,10 @@ std::string ExecuteScenario() {
     return nlohmann::json{{"tasks", nlohmann::json::array({task})}}.dump();
 }
 
+std::string LogScenario(long n) {
+    return R"({"tasks": [{"id": 1, "name": "Archive", "log": {"lines": ["2026-12-06 23:00:01 Copied )"
+           R"(\\\\NAS01\\photos\\2024\\IMG_0001.JPG, 4096 bytes"], "repeat": )" +
+           std::to_string(n) + "}}]}";
+}
+
 }  // namespace bench

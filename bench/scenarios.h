@@ -11,5 +11,7 @@ std::string TasksScenario(long n);
 std::string WorkstationsScenario(long n);
 // One task, id 1, idle, that is done at the first poll after its start.
 std::string ExecuteScenario();
+// One task, id 1, whose log has n lines of some 70 characters.
+std::string LogScenario(long n);
 
 }  // namespace bench
