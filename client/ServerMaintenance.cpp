@@ -51,13 +51,13 @@ void ConsoleApp::CleanCoordinator() {
     } else {
         text << L"The following dead workstation links removed from the Coordinator:" << std::endl;
     }
-    nlohmann::json names = nlohmann::json::array();
+    // A second sweep's names follow the first's.
+    if (json) json->Begin("removed");
     // The names keep the Coordinator's bytes for the unbinding; printed,
     // they are the Coordinator's text, decoded strictly.
     for (const std::wstring& name : removed) {
         text << L"    " << wiretext::FromWire(name) << std::endl;
-        if (json) names.push_back(CVLib::strings::toAstr(wiretext::FromWire(name)));
+        if (json) json->Entry("removed", CVLib::strings::toAstr(wiretext::FromWire(name)));
     }
-    if (json) json->Member("removed", names);
     Disconnect();
 }

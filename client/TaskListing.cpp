@@ -52,7 +52,7 @@ void ConsoleApp::ListTasks() {
     text << L"Id\t | " << std::setw(50) << L"Name" << L" | Status" << std::endl;
     text << std::wstring(76, L'-') << std::endl;
     // An empty listing is still a listing.
-    if (json && taskCount == 0) json->Member("tasks", nlohmann::json::array());
+    if (json) json->Begin("tasks");
     for (CORBA::ULong i = 0; i < taskCount; ++i) {
         BackupNetwork::Task_ptr task = (*tasks)[i];
         BackupNetwork::TaskProperties_var props = task->props();

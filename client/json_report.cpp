@@ -44,15 +44,19 @@ void JsonReport::Key(const char* key) {
     Write(Dump(key) + ":");
 }
 
-void JsonReport::Section(const char* name) {
-    if (section == name) {
-        Write(",");
-        return;
-    }
+void JsonReport::Begin(const char* name) {
+    if (section == name) return;
     CloseOpen();
     Key(name);
     Write("[");
     section = name;
+    firstInSection = true;
+}
+
+void JsonReport::Next(const char* name) {
+    Begin(name);
+    if (!firstInSection) Write(",");
+    firstInSection = false;
 }
 
 void JsonReport::CloseOpen() {
@@ -66,13 +70,13 @@ void JsonReport::WriteHeld() {
     if (!heldSection) return;
     const char* name = heldSection;
     heldSection = nullptr;
-    Section(name);
+    Next(name);
     Write(Dump(held));
 }
 
 void JsonReport::Entry(const char* name, const nlohmann::json& entry) {
     heldSection = nullptr;
-    Section(name);
+    Next(name);
     Write(Dump(entry));
 }
 
@@ -83,7 +87,7 @@ void JsonReport::Hold(const char* name, const nlohmann::json& entry) {
 
 void JsonReport::OpenEntry(const char* name, const nlohmann::json& head, const char* listKey) {
     WriteHeld();
-    Section(name);
+    Next(name);
     std::string text = Dump(head);
     text.pop_back();  // the closing brace
     Write(text + (head.empty() ? "" : ",") + Dump(listKey) + ":[");

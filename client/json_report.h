@@ -16,7 +16,11 @@ public:
     JsonReport(const JsonReport&) = delete;
     JsonReport& operator=(const JsonReport&) = delete;
 
-    // One whole entry of a section.
+    // Opens a section, which stays open until another member is written:
+    // a section with no entries is an empty array, and a section begun
+    // again while it is open goes on.
+    void Begin(const char* section);
+    // One whole entry of a section, which it begins if need be.
     void Entry(const char* section, const nlohmann::json& entry);
     // An entry that stands for its task until Entry gives the final one: a
     // run that ends before that writes it as it is.
@@ -44,13 +48,15 @@ public:
 private:
     void Write(const std::string& text);
     void Key(const char* key);
-    void Section(const char* section);
+    // Begins the section and writes what comes before its next entry.
+    void Next(const char* section);
     void WriteHeld();
     void CloseOpen();
 
     std::wostream& out;
-    bool started = false;    // "{" written
-    std::string section;     // the open section, if any
+    bool started = false;  // "{" written
+    std::string section;   // the open section, if any
+    bool firstInSection = true;
     bool entryOpen = false;  // an OpenEntry's array is open
     bool firstItem = true;   // in the open array
     const char* heldSection = nullptr;

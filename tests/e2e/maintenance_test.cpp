@@ -61,7 +61,8 @@ const std::vector<CvccCase> kCases = {
     {"nsclean_nothing_to_remove", "{}", {"--NSClean"}, kSweepHeading + kNothingRemoved, "", 0},
     {"nsclean_then_list", kWorkstations, {"--NSClean", "--List"}, kSweepHeading + "The following dead workstation links removed from the "
      "Coordinator:\n    OLD-LAPTOP\n    Станция-2\n    NOT-A-WS\n" + kListHead, "", 0, {kDeactivated}},
-    {"json_nsclean_then_list", kWorkstations, {"--Json", "--NSClean", "--List"},
+    // A second sweep's names (none) go on in the same member.
+    {"json_nsclean_twice_then_list", kWorkstations, {"--Json", "--NSClean", "-nsc", "--List"},
      "{\"removed\":[\"OLD-LAPTOP\",\"Станция-2\",\"NOT-A-WS\"],\"tasks\":[]}\n", "", 0, {kDeactivated}},
     // Off a terminal, the wait's progress goes nowhere.
     {"json_execute", kTasks, {"-j", "-e", "Idle"},
