@@ -184,9 +184,11 @@ std::pair<CORBA::ULong, int> ConsoleApp::WaitForTask(BackupNetwork::Task_ptr tas
 
 namespace {
 
-// A failure after which the server no longer answers: nothing more is sent.
+// The ORB could not reach the server (it raises TRANSIENT when no
+// connection can be made, also after one broke): nothing more is sent to
+// it. After any other failure, the server may still be there.
 bool ServerGone(const CORBA::SystemException& e) {
-    return CORBA::COMM_FAILURE::_downcast(&e) || CORBA::TRANSIENT::_downcast(&e);
+    return CORBA::TRANSIENT::_downcast(&e) != nullptr;
 }
 
 void CloseQuietly(BackupNetwork::Log_ptr log) {

@@ -302,6 +302,9 @@ TEST(Commands, LogKeysReadEachLogThrough) {
         {"a line that fails ends the command, and the log is closed", kLogFails, {"--Log", "Nightly", "Nightly"},
          "Log of task: Nightly\nStarted\nCopying\nSystem error: NO_PERMISSION. Description: minor code: 0x00000000, completed: "
          "COMPLETED_NO\n", 1, {"log:1 Open", "log:1 Close", kDeactivated}},
+        {"no Close to a server that cannot be reached", R"({"tasks": [{"id": 1, "name": "Nightly", "log": {"lines": ["Started", "Copying"]}}],
+            "faults": [{"object": "log:1", "operation": "GetNextLine", "fromCall": 2, "raise": "TRANSIENT"}]})", {"--Log", "Nightly"},
+         "Log of task: Nightly\nStarted\nUnable to connect the backup server.\n", 1, {"log:1 Open", kDeactivated}},
     };
     // clang-format on
     for (const Row& row : rows) Check(row);
