@@ -145,7 +145,7 @@ int JsonReport::Finish(std::exception_ptr failure) {
             code = 1;
         }
     }
-    WriteHeld();
+    // A held entry is written by the failure's member, or was replaced.
     CloseOpen();
     Write(started ? "}\n" : "{}\n");
     out.flush();
