@@ -116,7 +116,9 @@ void List() {
     s.server->DeactivateSession(s.session);
 }
 
-void Execute(CORBA::Long id) {
+// As cvcc finds a task by id and reads its name, then act on it.
+template <typename Act>
+void WithTask(CORBA::Long id, Act act) {
     Session s;
     Open(s);
     for (CORBA::ULong i = 0; i < s.tasks->length(); ++i) {
@@ -125,13 +127,19 @@ void Execute(CORBA::Long id) {
         if (props->id() != id) continue;
         props = task->props();
         CORBA::WString_var name = props->dname();
+        act(task);
+        break;
+    }
+    s.server->DeactivateSession(s.session);
+}
+
+void Execute(CORBA::Long id) {
+    WithTask(id, [](BackupNetwork::Task_ptr task) {
         (void)task->GetStatus();
         task->Start();
         while (task->GetStatus() <= BackupNetwork::tsSynchronize) {
         }
-        break;
-    }
-    s.server->DeactivateSession(s.session);
+    });
 }
 
 void NsClean() {
@@ -181,16 +189,9 @@ void NsClean() {
 
 // Prints each line as UTF-8 (the simulator's lines hold no surrogates).
 void Log(CORBA::Long id) {
-    Session s;
-    Open(s);
-    for (CORBA::ULong i = 0; i < s.tasks->length(); ++i) {
-        BackupNetwork::Task_ptr task = s.tasks[i];
-        BackupNetwork::TaskProperties_var props = task->props();
-        if (props->id() != id) continue;
-        props = task->props();
-        CORBA::WString_var name = props->dname();
+    WithTask(id, [](BackupNetwork::Task_ptr task) {
         BackupNetwork::Log_var log = task->log();
-        if (!log->Open()) break;
+        if (!log->Open()) return;
         CORBA::WString_var line;
         std::string text;
         while (log->GetNextLine(line.out())) {
@@ -212,10 +213,8 @@ void Log(CORBA::Long id) {
             std::fwrite(text.data(), 1, text.size(), stdout);
         }
         log->Close();
-        break;
-    }
+    });
     std::fflush(stdout);
-    s.server->DeactivateSession(s.session);
 }
 
 template <typename Call>
