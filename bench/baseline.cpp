@@ -28,6 +28,7 @@
 
 #include "BackupNetwork.hh"
 #include "BackupWorkstation.hh"
+#include "utility/strings.h"
 
 namespace {
 
@@ -187,29 +188,14 @@ void NsClean() {
     }
 }
 
-// Prints each line as UTF-8 (the simulator's lines hold no surrogates).
+// Prints each line as UTF-8.
 void Log(CORBA::Long id) {
     WithTask(id, [](BackupNetwork::Task_ptr task) {
         BackupNetwork::Log_var log = task->log();
         if (!log->Open()) return;
         CORBA::WString_var line;
-        std::string text;
         while (log->GetNextLine(line.out())) {
-            text.clear();
-            for (const CORBA::WChar* c = line.in(); *c; ++c) {
-                const auto u = static_cast<unsigned long>(*c);
-                if (u < 0x80) {
-                    text += static_cast<char>(u);
-                } else if (u < 0x800) {
-                    text += static_cast<char>(0xC0 | (u >> 6));
-                    text += static_cast<char>(0x80 | (u & 0x3F));
-                } else {
-                    text += static_cast<char>(0xE0 | (u >> 12));
-                    text += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-                    text += static_cast<char>(0x80 | (u & 0x3F));
-                }
-            }
-            text += '\n';
+            const std::string text = CVLib::strings::toAstr(line.in()) + '\n';
             std::fwrite(text.data(), 1, text.size(), stdout);
         }
         log->Close();

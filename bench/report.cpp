@@ -60,7 +60,11 @@ std::string Table(const std::vector<Row>& rows, double simUs, double nsUs, int r
     }
     t << "\nPeers' own cost per call (a client's loop of 5000 calls over the loopback): "
       << "bnsim `_get_version` " << Fixed(simUs, 1) << " µs, omniNames `resolve` " << Fixed(nsUs, 1)
-      << " µs. Medians of " << repeats << " runs. The driver's own resident size "
+      << " µs. Medians of " << repeats << " runs";
+    for (const Row& r : rows)
+        if (r.c.runs && r.c.runs < repeats)
+            t << "; " << r.c.command << " N=" << r.c.n << ": " << r.c.runs << " run(s)";
+    t << ". The driver's own resident size "
       << "when it forked, a floor under every peak RSS figure: at most " << Fixed(driverRss, 1)
       << " MiB.\n";
     return t.str();

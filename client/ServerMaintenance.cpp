@@ -40,12 +40,12 @@ void ConsoleApp::CleanCoordinator() {
     // The sweep always uses the Coordinator on its standard port, whatever
     // the registry says.
     ConnectToCoordinator(L"localhost", L"1755", "the sweep's default port");
-    Text() << L"Removing dead workstation links on the Coordinator. The operation can take several "
-              L"minutes, depending on the Backup Network size"
-           << std::endl
-           << std::endl;
-    const WorkstationsList removed = RemoveDeadWorkstationsOnCoordinator();
     std::wostream& text = Text();
+    text << L"Removing dead workstation links on the Coordinator. The operation can take several "
+            L"minutes, depending on the Backup Network size"
+         << std::endl
+         << std::endl;
+    const WorkstationsList removed = RemoveDeadWorkstationsOnCoordinator();
     if (removed.empty()) {
         text << L"No dead workstation links registered on the Coordinator" << std::endl;
     } else {
@@ -55,9 +55,10 @@ void ConsoleApp::CleanCoordinator() {
     if (json) json->Begin("removed");
     // The names keep the Coordinator's bytes for the unbinding; printed,
     // they are the Coordinator's text, decoded strictly.
-    for (const std::wstring& name : removed) {
-        text << L"    " << wiretext::FromWire(name) << std::endl;
-        if (json) json->Entry("removed", CVLib::strings::toAstr(wiretext::FromWire(name)));
+    for (const std::wstring& wireName : removed) {
+        const std::wstring name = wiretext::FromWire(wireName);
+        text << L"    " << name << std::endl;
+        if (json) json->Entry("removed", CVLib::strings::toAstr(name));
     }
     Disconnect();
 }

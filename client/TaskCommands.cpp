@@ -50,8 +50,11 @@ void ConsoleApp::ForEachNamedTask(
         if (CORBA::is_nil(task)) continue;
         // The JSON mode's entry: the argument that named the task, the id
         // read from it, the task's name, and what happened to it.
-        nlohmann::json entry = {{"argument", toAstr(argument)}};
-        if (const std::optional<int> id = ReadTaskId(argument); byId && id) entry["id"] = *id;
+        nlohmann::json entry;
+        if (json) {
+            entry["argument"] = toAstr(argument);
+            if (byId) entry["id"] = *ReadTaskId(argument);  // found, so it reads
+        }
         act(task, std::move(entry));
     }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
@@ -66,7 +69,7 @@ void ConsoleApp::ProcessTasks(TaskCommand command, bool byId) {
 void ConsoleApp::ProcessAllTasks(TaskCommand command) {
     ++argumentIndex;
     for (CORBA::ULong i = 0; i < taskCount; ++i)
-        ApplyTaskCommand((*tasks)[i], command, nlohmann::json::object());
+        ApplyTaskCommand((*tasks)[i], command, nlohmann::json());
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }
 
@@ -103,9 +106,9 @@ void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand comm
     const std::wstring name = DisplayName(task);
     const CORBA::ULong status = wiretext::GetTaskStatus(task);
     const bool busy = IsBusy(status);
-    entry["name"] = toAstr(name);
     const auto record = [&](const char* outcome, CORBA::ULong shown, bool done) {
         if (!json) return;
+        entry["name"] = toAstr(name);
         entry["outcome"] = outcome;
         entry["status"] = toAstr(GetTaskStatusText(shown));
         entry["statusNumber"] = shown;
@@ -141,6 +144,7 @@ void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand comm
                 Progress() << L"Running task: " << name << std::endl;
                 task->Start();
                 if (json) {
+                    entry["name"] = toAstr(name);
                     entry["outcome"] = "started";
                     json->Hold("tasks", entry);
                 }
@@ -184,13 +188,6 @@ std::pair<CORBA::ULong, int> ConsoleApp::WaitForTask(BackupNetwork::Task_ptr tas
 
 namespace {
 
-// The ORB could not reach the server (it raises TRANSIENT when no
-// connection can be made, also after one broke): nothing more is sent to
-// it. After any other failure, the server may still be there.
-bool ServerGone(const CORBA::SystemException& e) {
-    return CORBA::TRANSIENT::_downcast(&e) != nullptr;
-}
-
 void CloseQuietly(BackupNetwork::Log_ptr log) {
     try {
         log->Close();
@@ -210,7 +207,7 @@ void ConsoleApp::ShowLogs(bool byId) {
 void ConsoleApp::ShowLog(BackupNetwork::Task_ptr task, nlohmann::json entry) {
     const std::wstring name = DisplayName(task);
     Text() << L"Log of task: " << name << std::endl;
-    entry["name"] = toAstr(name);
+    if (json) entry["name"] = toAstr(name);
     BackupNetwork::Log_var log = task->log();
     if (CORBA::is_nil(log) || !log->Open()) {
         Text() << L"The task's log is not available" << std::endl;
@@ -232,8 +229,10 @@ void ConsoleApp::ShowLog(BackupNetwork::Task_ptr task, nlohmann::json entry) {
             Text() << text << std::endl;
             if (json) json->Item(toAstr(text));
         }
-    } catch (const CORBA::SystemException& e) {
-        if (!ServerGone(e)) CloseQuietly(log);
+    } catch (const CORBA::TRANSIENT&) {
+        // The ORB could not reach the server, also after a broken connection:
+        // nothing more is sent to it. After any other failure it may still
+        // be there.
         throw;
     } catch (...) {
         CloseQuietly(log);

@@ -32,6 +32,28 @@ nlohmann::json CorbaFacts(const CORBA::Exception& e) {
     return facts;
 }
 
+// The text and facts of a failure: the message the console prints, and for
+// a CORBA exception under it its name and details.
+nlohmann::json Describe(std::exception_ptr failure) {
+    std::wstring message = FailureText(failure);
+    // The console's messages may open with a line break that sets them off
+    // from the output above; a document has no output above.
+    message.erase(0, message.find_first_not_of(L'\n'));
+    nlohmann::json error = {{"message", CVLib::strings::toAstr(message)}};
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::nested_exception& wrapper) {
+        try {
+            wrapper.rethrow_nested();
+        } catch (const CORBA::Exception& e) {
+            error["exception"] = CorbaFacts(e);
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return error;
+}
+
 }  // namespace
 
 void JsonReport::Write(const std::string& text) {
@@ -110,26 +132,6 @@ void JsonReport::Member(const char* key, const nlohmann::json& value) {
     CloseOpen();
     Key(key);
     Write(Dump(value));
-}
-
-nlohmann::json JsonReport::Describe(std::exception_ptr failure) {
-    std::wstring message = FailureText(failure);
-    // The console's messages may open with a line break that sets them off
-    // from the output above; a document has no output above.
-    message.erase(0, message.find_first_not_of(L'\n'));
-    nlohmann::json error = {{"message", CVLib::strings::toAstr(message)}};
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::nested_exception& wrapper) {
-        try {
-            wrapper.rethrow_nested();
-        } catch (const CORBA::Exception& e) {
-            error["exception"] = CorbaFacts(e);
-        } catch (...) {
-        }
-    } catch (...) {
-    }
-    return error;
 }
 
 int JsonReport::Finish(std::exception_ptr failure) {

@@ -41,10 +41,6 @@ public:
     // as it is (0, or 2 when incomplete); answers the exit code.
     int Finish(std::exception_ptr failure);
 
-    // The text and facts of a failure: the message the console prints, and
-    // for a CORBA exception under it its name and details.
-    static nlohmann::json Describe(std::exception_ptr failure);
-
 private:
     void Write(const std::string& text);
     void Key(const char* key);

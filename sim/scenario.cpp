@@ -66,18 +66,14 @@ std::vector<StatusStep> Script(const FieldReader& task, const char* key,
     return script;
 }
 
-LogSpec ReadLog(const FieldReader& task) {
+TaskLog ReadLog(const FieldReader& task) {
     const json* value = task.Optional("log", json::value_t::object, "an object");
     FieldReader r(*value, task.file(), task.PathOf("log"), {"lines", "repeat"});
-    LogSpec log;
+    TaskLog log;
     log.repeat = static_cast<long>(r.Integer("repeat", 1, 1, 100000000));
     const json* lines = r.Optional("lines", json::value_t::array, "an array of texts");
-    for (std::size_t i = 0; lines && i < lines->size(); ++i) {
-        // Each line is read as a name is: a string or UTF-16 code units.
-        const json line = {{"text", (*lines)[i]}};
-        log.lines.push_back(FieldReader(line, r.file(), IndexPath(r.PathOf("lines"), i), {"text"})
-                                .WideText("text", L""));
-    }
+    for (std::size_t i = 0; lines && i < lines->size(); ++i)
+        log.lines.push_back(WideTextAt((*lines)[i], r.file(), IndexPath(r.PathOf("lines"), i)));
     return log;
 }
 

@@ -35,7 +35,7 @@ struct StatusStep {
 };
 
 // A task's log: its lines, played `repeat` times over.
-struct LogSpec {
+struct TaskLog {
     std::vector<std::wstring> lines;
     long repeat = 1;
 };
@@ -48,7 +48,7 @@ struct TaskSpec {
     BackupNetwork::OperationType type = BackupNetwork::otBackupFull;
     std::vector<StatusStep> onStart;  // empty: Start changes nothing
     std::vector<StatusStep> onStop;
-    std::optional<LogSpec> log;  // none: Log::Open answers false
+    std::optional<TaskLog> log;  // none: Log::Open answers false
 };
 
 struct ServerSpec {

@@ -45,18 +45,21 @@ std::string FieldReader::Text(const char* key, const std::string& fallback) cons
     return v.get<std::string>();
 }
 
-std::wstring FieldReader::WideText(const char* key, const std::wstring& fallback) const {
-    if (!Has(key)) return fallback;
-    const json& v = object_.at(key);
+std::wstring WideTextAt(const json& v, const std::string& file, const std::string& path) {
     if (v.is_string()) return CVLib::strings::toWstr(v.get<std::string>());
-    if (!v.is_array()) Fail(key, "must be a string or an array of UTF-16 code units");
+    const char* problem = "must be a string or an array of UTF-16 code units";
+    if (!v.is_array()) FailAt(file, path, problem);
     std::wstring units;
     for (const json& unit : v) {
         if (!unit.is_number_unsigned() || unit.get<std::uint64_t>() > 0xFFFF)
-            Fail(key, "must be a string or an array of UTF-16 code units");
+            FailAt(file, path, problem);
         units.push_back(static_cast<wchar_t>(unit.get<std::uint64_t>()));
     }
     return units;
+}
+
+std::wstring FieldReader::WideText(const char* key, const std::wstring& fallback) const {
+    return Has(key) ? WideTextAt(object_.at(key), file_, PathOf(key)) : fallback;
 }
 
 std::string FieldReader::RequiredText(const char* key) const {

@@ -56,4 +56,8 @@ std::string IndexPath(const std::string& path, std::size_t index);
 [[noreturn]] void FailAt(const std::string& file, const std::string& path,
                          const std::string& problem);
 
+// Wide text at a path, as FieldReader::WideText reads a field.
+std::wstring WideTextAt(const nlohmann::json& value, const std::string& file,
+                        const std::string& path);
+
 }  // namespace bnsim

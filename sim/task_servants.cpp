@@ -72,7 +72,7 @@ BackupNetwork::Log_ptr TaskServant::log() {
 
 CORBA::Boolean LogServant::Open() {
     auto lock = Enter("Open");
-    open_ = spec_.has_value();
+    open_ = log_.has_value();
     next_ = 0;
     return open_;
 }
@@ -84,12 +84,12 @@ void LogServant::Close() {
 
 CORBA::Boolean LogServant::GetNextLine(CORBA::WString_out line) {
     auto lock = Enter("GetNextLine");
-    const long count = spec_ ? static_cast<long>(spec_->lines.size()) * spec_->repeat : 0;
+    const long count = log_ ? static_cast<long>(log_->lines.size()) * log_->repeat : 0;
     if (!open_ || next_ >= count) {
         line = WireDup(L"");
         return false;
     }
-    line = WireDup(spec_->lines[static_cast<std::size_t>(next_++) % spec_->lines.size()]);
+    line = WireDup(log_->lines[static_cast<std::size_t>(next_++) % log_->lines.size()]);
     return true;
 }
 

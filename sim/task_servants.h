@@ -73,8 +73,8 @@ private:
 // Open with false.
 class LogServant : public POA_BackupNetwork::Log, public SimObject {
 public:
-    LogServant(Simulation& sim, const std::optional<LogSpec>& spec, const std::string& suffix)
-        : SimObject(sim, "log:" + suffix), spec_(spec) {}
+    LogServant(Simulation& sim, const std::optional<TaskLog>& log, const std::string& suffix)
+        : SimObject(sim, "log:" + suffix), log_(log) {}
 
     CORBA::WChar* filePath() override { NotServed("_get_filePath"); }
     CORBA::Boolean Open() override;
@@ -88,7 +88,7 @@ public:
     }
 
 private:
-    std::optional<LogSpec> spec_;
+    std::optional<TaskLog> log_;
     bool open_ = false;
     long next_ = 0;  // counts over every repeat
 };

@@ -26,7 +26,7 @@ TEST(ScenarioErrors, NameTheFileAndTheFieldAndBindNothing) {
         {"step without polls", R"({"tasks": [{"id": 1, "name": "a", "start": [{"status": "tsBackup"}, {"status": "tsSuccess"}]}]})",
          "tasks[0].start[0].polls: missing"},
         {"a log line that is no text", R"({"tasks": [{"id": 1, "name": "a", "log": {"lines": ["ok", 7]}}]})",
-         "tasks[0].log.lines[1].text: must be a string or an array of UTF-16 code units"},
+         "tasks[0].log.lines[1]: must be a string or an array of UTF-16 code units"},
         {"workstation twice", R"({"workstations": [{"name": "w"}, {"name": "v"}, {"name": "w"}]})",
          "workstations[2].name: \"w\" with kind \"workstation\" is already bound by workstations[0]"},
         {"unknown exception", R"({"faults": [{"object": "server", "operation": "ping", "raise": "TRANSIENTT"}]})",
