@@ -137,24 +137,11 @@ const std::vector<Fault> kFaults = {
     Case("server_killed_during_a_delete_of_several", WithFault(Crash("session:1", "DeleteTask", 2)), {"--Delete", "C", "B", "A"},
          "Deleting task: C\nDeleting task: B\n" + kUnable, "", 1, {"session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":3}"})
         .SimulatorCrashes(),
-    // The server answers with an exception of each kind the client tells
-    // apart; once the session is open it is still closed.
-    Case("server_raises_no_resources", WithFault(Raise("server", "_get_version", "NO_RESOURCES")), {"--List"}, kNoResources, "", 1),
-    Case("server_raises_another_system_exception", WithFault(Raise("server", "_get_version", "BAD_OPERATION")), {"-l"},
-         "System error: BAD_OPERATION. Description: minor code: 0x00000000, completed: COMPLETED_NO\n", "", 1),
-    // The session counts as open only once its task list has arrived; a
+    // The server's exceptions are translated as in-process cases show; the
+    // session counts as open only once its task list has arrived, so a
     // failure while it is read leaves the session to the server.
     Case("session_raises_no_resources_while_the_tasks_are_read", WithFault(Raise("session:1", "_get_tasks", "NO_RESOURCES")),
          {"--List"}, kNoResources, "", 1),
-    Case("task_raises_transient_and_the_session_is_closed", WithFault(Raise("task:2", "GetStatus", "TRANSIENT")),
-         {"--Stop", "A", "B"}, kUnable, "", 1, {kDeactivated}),
-    // DeleteTask is oneway: a deletion the server refuses is not seen.
-    Case("refused_oneway_delete_is_not_seen", WithFault(Raise("session:1", "DeleteTask", "INTERNAL")), {"--Delete", "A", "B"},
-         "Deleting task: A\nDeleting task: B\n", "", 0,
-         {"session:1 DeleteTask {\"id\":2}", "session:1 DeleteTask {\"id\":3}", kDeactivated}),
-    Case("status_raises_another_system_exception_and_the_session_is_closed", WithFault(Raise("task:3", "GetStatus", "INTERNAL")),
-         {"--Delete", "C", "B"}, "Deleting task: C\nSystem error: INTERNAL. Description: minor code: 0x00000000, completed: COMPLETED_NO\n",
-         "", 1, {"session:1 DeleteTask {\"id\":4}", kDeactivated}),
     // Workstations during a sweep.
     Case("workstation_killed_during_a_sweep", R"({"workstations": [{"name": "WS-1"}, {"name": "WS-2"}, {"name": "WS-3"}], "faults": [)" +
          Crash("workstation:WS-2", "_get_name") + "]}", {"--NSClean"},
