@@ -34,7 +34,7 @@ BackupNetwork::TaskUID TaskPropertiesServant::id() {
 
 TaskServant::TaskServant(Simulation& sim, const TaskSpec& plan, const std::string& suffix)
     : SimObject(sim, "task:" + suffix),
-      spec_(plan),
+      plan_(plan),
       suffix_(suffix),
       props_(new TaskPropertiesServant(sim, plan, suffix)),
       status_(plan.status) {
@@ -64,7 +64,7 @@ BackupNetwork::Log_ptr TaskServant::log() {
     auto lock = Enter("_get_log");
     if (CORBA::is_nil(logRef_)) {
         CORBA::Object_var obj =
-            sim_.Activate(new LogServant(sim_, spec_.log, suffix_), "log:" + suffix_);
+            sim_.Activate(new LogServant(sim_, plan_.log, suffix_), "log:" + suffix_);
         logRef_ = BackupNetwork::Log::_narrow(obj);
     }
     return BackupNetwork::Log::_duplicate(logRef_);
@@ -134,12 +134,12 @@ void TaskServant::RunScript(const std::vector<StatusStep>& script) {
 
 void TaskServant::Start() {
     auto lock = EnterOneway("Start");
-    RunScript(spec_.onStart);
+    RunScript(plan_.onStart);
 }
 
 void TaskServant::Stop() {
     auto lock = EnterOneway("Stop");
-    RunScript(spec_.onStop);
+    RunScript(plan_.onStop);
 }
 
 }  // namespace bnsim

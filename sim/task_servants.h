@@ -137,7 +137,7 @@ private:
     StatusValue NextStatus();
     void RunScript(const std::vector<StatusStep>& script);
 
-    TaskSpec spec_;
+    TaskSpec plan_;
     std::string suffix_;
     TaskPropertiesServant* props_;  // owned by the POA, alive while this task is
     BackupNetwork::TaskProperties_var propsRef_;
