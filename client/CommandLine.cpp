@@ -1,8 +1,5 @@
-// The command line: the key table, the dispatcher and the usage text.
-#include <iostream>
-
+// The command line: the key table and the dispatcher.
 #include "client/ConsoleApp.h"
-#include "utility/strings.h"
 
 namespace {
 
@@ -47,66 +44,25 @@ const KeyRow* FindKey(const std::wstring& argument) {
     return nullptr;
 }
 
-// The usage text still shows a host and a server name before the key and
-// leaves out --Proxy, --NSClean and the log keys; the command line takes
-// neither position.
-constexpr const wchar_t* kUsage =
-    L"Usage: cvcc <NameServiceHost> <ServerName> <key>[<tasks>]\n"
-    L"\n"
-    L"<key>: \n"
-    L"       --Help(-h)                This message\n"
-    L"\n"
-    L"       --Execute(-e) <tasks>     Execute specified tasks by name\n"
-    L"       --ExecuteId(-ei) <tasks>  Execute specified tasks by id\n"
-    L"       --ExecuteAll(-ea)         Execute all tasks\n"
-    L"\n"
-    L"       --Stop(-s) <tasks>        Stop specified tasks by name\n"
-    L"       --StopId(-si) <tasks>     Stop specified tasks by id\n"
-    L"       --StopAll(-sa)            Stop all tasks\n"
-    L"\n"
-    L"       --Delete(-d) <tasks>      Delete specified tasks by name\n"
-    L"       --DeleteId(-di) <tasks>   Delete specified tasks by id\n"
-    L"       --DeleteAll(-da)          Delete all tasks\n"
-    L"\n"
-    L"       --List(-l)                List all available tasks\n"
-    L"       --Close(-c)               Close server\n"
-    L"<tasks>                          Space separated list of task names, or IDs \n";
-
 }  // namespace
-
-void ConsoleApp::PrintUsage() {
-    Text() << kUsage;
-}
-
-void ConsoleApp::NoCommand(const std::wstring& message) {
-    json->Member("error", {{"message", CVLib::strings::toAstr(message)}});
-    json->Incomplete();
-    argumentIndex = static_cast<std::uint32_t>(arguments.size());
-}
 
 void ConsoleApp::ProcessCommandLine() {
     if (arguments.empty()) {
-        if (json) return NoCommand(L"No key given; the keys are those of cvcc --Help");
-        PrintUsage();
+        reporter->NoKey();
         return;
     }
     while (argumentIndex < arguments.size()) {
         const std::wstring argument = arguments[argumentIndex];
         const KeyRow* row = FindKey(argument);
-        if (!row || (json && row->key == Key::Help)) {
-            if (json)
-                return NoCommand((row ? L"No JSON form of " : L"Unknown parameter: ") + argument);
-            ++argumentIndex;
-            PrintUsage();
+        if (!row) {
             argumentIndex = static_cast<std::uint32_t>(arguments.size());
-            Text() << L"\nUnknown parameter: " << argument << std::endl;
+            reporter->UnknownKey(argument);
             continue;
         }
         switch (row->key) {
             case Key::Help:
-                ++argumentIndex;
-                PrintUsage();
                 argumentIndex = static_cast<std::uint32_t>(arguments.size());
+                reporter->HelpAsked(argument);
                 break;
             case Key::Tasks:
                 OpenSession();
@@ -120,9 +76,9 @@ void ConsoleApp::ProcessCommandLine() {
                 // The server is needed, a session is not.
                 ConnectToServer();
                 ++argumentIndex;
-                Text() << L"Shutdown server" << std::endl;
+                reporter->ShutdownRequesting();
                 server->ShutdownServer();
-                if (json) json->Member("shutdown", "requested");
+                reporter->ShutdownRequested();
                 argumentIndex = static_cast<std::uint32_t>(arguments.size());
                 break;
             case Key::List:

@@ -1,8 +1,6 @@
 // Before a command talks to the backup server: the Coordinator's port from
 // the registry, the connection, the server named after this computer, its
 // version and, for most commands, a session and a snapshot of its tasks.
-#include <iostream>
-
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
 #include "idl/wire_text.h"
@@ -18,27 +16,24 @@ constexpr const wchar_t* kPortValue = L"CoordPort";
 constexpr const wchar_t* kDefaultPort = L"1755";
 constexpr const char* kExpectedVersion = "7.4.4";
 
-// One line on stderr for whoever set the client up: where it looked for the
-// Coordinator and where that address came from.
-void ReportNoCoordinator(const std::wstring& host, const std::wstring& port,
-                         const std::string& portSource) {
-    std::cerr << "cvcc: no Coordinator answered at " << CVLib::strings::toAstr(host) << ":"
-              << CVLib::strings::toAstr(port) << " (" << portSource << ")" << std::endl;
-}
-
 }  // namespace
 
 void ConsoleApp::ConnectToCoordinator(const std::wstring& host, const std::wstring& port,
                                       const std::string& portSource) {
+    // Where the client looked for the Coordinator and where that address came from.
+    const auto noCoordinator = [&] {
+        reporter->Hint("no Coordinator answered at " + CVLib::strings::toAstr(host) + ":" +
+                       CVLib::strings::toAstr(port) + " (" + portSource + ")");
+    };
     bool connectedNow = false;
     try {
         connectedNow = Connect(host, port);
     } catch (...) {
-        ReportNoCoordinator(host, port, portSource);
+        noCoordinator();
         throw;
     }
     if (!connectedNow) {
-        ReportNoCoordinator(host, port, portSource);
+        noCoordinator();
         throw ConsoleAppEx(L"\nCan't connect to coordinator");
     }
 }
@@ -47,7 +42,7 @@ void ConsoleApp::ConnectToServer() {
     if (connected) return;
     if (arguments.empty()) {
         ++argumentIndex;
-        PrintUsage();
+        reporter->Usage();
         argumentIndex = static_cast<std::uint32_t>(arguments.size());
         throw ConsoleAppEx(L"\nNot enough parameters");
     }
@@ -67,9 +62,9 @@ void ConsoleApp::ConnectToServer() {
                                   : "default port: no CoordPort read from " + file);
     server = GetLocalServer();
     if (CORBA::is_nil(server))
-        std::cerr << "cvcc: no backup server is bound as " << LocalServerName()
-                  << " on the Coordinator at " << CVLib::strings::toAstr(coordinatorHost) << ":"
-                  << CVLib::strings::toAstr(coordinatorPort) << std::endl;
+        reporter->Hint("no backup server is bound as " + LocalServerName() +
+                       " on the Coordinator at " + CVLib::strings::toAstr(coordinatorHost) + ":" +
+                       CVLib::strings::toAstr(coordinatorPort));
     if (!CheckServerVersion()) throw ConsoleAppEx(L"\nThis Server version not supported");
     connected = true;
 }
@@ -79,8 +74,7 @@ bool ConsoleApp::CheckServerVersion() {
     CORBA::WString_var version = server->version();
     const std::wstring text = wiretext::FromWire(version.in());
     if (text.find(CVLib::strings::toWstr(kExpectedVersion)) == 0) return true;
-    Text() << L"Connected to Backup Server version: " << text << L"\n";
-    if (json) json->Member("serverVersion", CVLib::strings::toAstr(text));
+    reporter->ServerVersionRefused(text);
     return false;
 }
 

@@ -1,14 +1,12 @@
 #include "client/ConsoleApp.h"
 
-#include <unistd.h>
-
 #include <exception>
 #include <iostream>
 #include <utility>
 
 #include "client/ConsoleAppEx.h"
-#include "client/banner.h"
-#include "client/console.h"
+#include "client/console_reporter.h"
+#include "client/json_reporter.h"
 #include "client/wait_interruption.h"
 #include "corba/exception_info.h"
 #include "utility/strings.h"
@@ -43,23 +41,18 @@ void ConsoleApp::SetArguments(int argc, wchar_t* argv[]) {
     arguments.clear();
     argumentIndex = 0;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-    json.reset();
+    // The output form is chosen here, and only here.
     if (!arguments.empty() &&
         (arguments[0] == L"--Json" || arguments[0] == L"--json" || arguments[0] == L"-j")) {
         arguments.erase(arguments.begin());
-        json = std::make_unique<JsonReport>(console);
+        reporter = std::make_unique<JsonReporter>(console);
+    } else {
+        reporter = std::make_unique<ConsoleReporter>(console);
     }
 }
 
-std::wostream& ConsoleApp::Progress() {
-    if (!json) return console;
-    if (!stderrProgress && ::isatty(STDERR_FILENO))
-        stderrProgress = std::make_unique<console::Utf8FdStream>(STDERR_FILENO);
-    return stderrProgress ? *stderrProgress : quiet;
-}
-
 void ConsoleApp::PrintBanner() {
-    console << ComposeBanner(__DATE__);
+    reporter->Banner();
 }
 
 namespace {
@@ -73,18 +66,14 @@ namespace {
 }  // namespace
 
 int ConsoleApp::Run() {
-    if (!json) {
-        PrintBanner();
-        ProcessTranslated();
-        return 0;
-    }
+    PrintBanner();
     std::exception_ptr failure;
     try {
         ProcessTranslated();
     } catch (...) {
         failure = std::current_exception();
     }
-    return json->Finish(failure);
+    return reporter->RunEnded(failure);
 }
 
 void ConsoleApp::ProcessTranslated() {

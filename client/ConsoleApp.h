@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "BackupNetwork.hh"
-#include "client/json_report.h"
+#include "client/reporter.h"
 #include "network/CBackupNetwork.h"
 
 // What a task key does to the tasks it names.
@@ -28,7 +28,7 @@ public:
     using Sleeper = std::function<void(std::chrono::milliseconds)>;
 
     // argv holds argc wide texts; the first, the program's name, is not kept.
-    // Writes to std::wcout and sleeps for real.
+    // Reports to std::wcout and sleeps for real.
     ConsoleApp(int argc, wchar_t* argv[]);
     // The commands against a server that was found already, for tests: it
     // stands in for the connection sequence (no Coordinator, no version
@@ -43,30 +43,20 @@ public:
     ConsoleApp& operator=(const ConsoleApp&) = delete;
 
     // Prints the banner and processes the command line; answers the exit
-    // code. Failures leave as ConsoleAppEx with the text to print (CORBA
-    // failures translated, the CORBA exception nested in it), or as
-    // CCommonException from the layers below.
-    //
-    // In the JSON mode (--Json, --json or -j before the key) there is no
-    // banner: the console gets one document, and every failure ends up in
-    // it; 2 is answered when the run went to its end but did not all it was
-    // asked to.
+    // code that the reporter gives. The console's reporter lets failures
+    // leave as ConsoleAppEx with the text to print (CORBA failures
+    // translated, the CORBA exception nested in it), or as CCommonException
+    // from the layers below; the JSON mode's (--Json, --json or -j before
+    // the key) writes them into its document instead.
     int Run();
 
+    // Also chooses the reporter, from the first argument.
     void SetArguments(int argc, wchar_t* argv[]);
     void PrintBanner();
     void ProcessCommandLine();
 
 private:
     void ProcessTranslated();
-    void PrintUsage();
-    // The JSON mode's answer to a command line that names no command.
-    void NoCommand(const std::wstring& message);
-    // Where the console's texts go: the console, or nowhere in the JSON mode.
-    std::wostream& Text() { return json ? quiet : console; }
-    // Where a wait's progress goes: the console, or in the JSON mode stderr
-    // when that is a terminal, else nowhere.
-    std::wostream& Progress();
 
     // The connection sequence: each runs at most once a run.
     void ConnectToServer();
@@ -79,27 +69,22 @@ private:
 
     // The task commands.
     void ProcessTasks(TaskCommand command, bool byId);
-    // Finds the task of each argument that follows the key, and hands it
-    // with the start of its JSON entry to act.
+    // Finds the task of each argument that follows the key, and hands it to
+    // act with how the argument named it.
     void ForEachNamedTask(bool byId,
-                          const std::function<void(BackupNetwork::Task_ptr, nlohmann::json)>& act);
+                          const std::function<void(BackupNetwork::Task_ptr, TaskRef)>& act);
     void ProcessAllTasks(TaskCommand command);
     BackupNetwork::Task_ptr FindTaskByName(const std::wstring& name);
     BackupNetwork::Task_ptr FindTaskById(const std::wstring& idText);
-    // entry: the JSON mode's start of the task's entry.
-    void ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command, nlohmann::json entry);
-    // The JSON mode's entry of a task that was not found, or not done as asked.
-    void NotDone(const nlohmann::json& entry) {
-        json->Entry("tasks", entry);
-        json->Incomplete();
-    }
-    // Answers the status that ended the wait and the number of polls.
-    std::pair<CORBA::ULong, int> WaitForTask(BackupNetwork::Task_ptr task);
+    void ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command, TaskRef ref);
+    // Polls the started task until it is no longer busy; tells the reporter
+    // how it ended.
+    void WaitForTask(BackupNetwork::Task_ptr task, const TaskRef& ref);
 
     void ListTasks();
     // The log keys: each task's log, line by line as the server hands it out.
     void ShowLogs(bool byId);
-    void ShowLog(BackupNetwork::Task_ptr task, nlohmann::json entry);
+    void ShowLog(BackupNetwork::Task_ptr task, TaskRef ref);
 
     // Server maintenance; the close command runs inside ProcessCommandLine.
     void SetProxy();
@@ -107,9 +92,7 @@ private:
 
     std::wostream& console;
     Sleeper sleep;
-    std::unique_ptr<JsonReport> json;
-    std::wostream quiet{nullptr};
-    std::unique_ptr<std::wostream> stderrProgress;
+    std::unique_ptr<Reporter> reporter;
     BackupNetwork::Server_var server;
     BackupNetwork::Session_var session;
     std::unique_ptr<BackupNetwork::TasksList> tasks;

@@ -1,15 +1,10 @@
 // The commands that act on the server or on the Coordinator rather than on
 // tasks: the proxy settings and the sweep of dead workstations. The close
 // command runs inside the dispatcher.
-#include <climits>
-#include <cwctype>
-#include <iostream>
-
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
 #include "client/wtoi.h"
 #include "idl/wire_text.h"
-#include "utility/strings.h"
 
 void ConsoleApp::SetProxy() {
     ++argumentIndex;
@@ -29,8 +24,7 @@ void ConsoleApp::SetProxy() {
     } catch (...) {
         std::throw_with_nested(ConsoleAppEx(L"Failed to set proxy due the unknown error."));
     }
-    Text() << L"Proxy settings applied successfully." << std::endl;
-    if (json) json->Member("proxy", {{"host", CVLib::strings::toAstr(host)}, {"port", port}});
+    reporter->ProxySet(host, port);
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }
 
@@ -40,25 +34,12 @@ void ConsoleApp::CleanCoordinator() {
     // The sweep always uses the Coordinator on its standard port, whatever
     // the registry says.
     ConnectToCoordinator(L"localhost", L"1755", "the sweep's default port");
-    std::wostream& text = Text();
-    text << L"Removing dead workstation links on the Coordinator. The operation can take several "
-            L"minutes, depending on the Backup Network size"
-         << std::endl
-         << std::endl;
-    const WorkstationsList removed = RemoveDeadWorkstationsOnCoordinator();
-    if (removed.empty()) {
-        text << L"No dead workstation links registered on the Coordinator" << std::endl;
-    } else {
-        text << L"The following dead workstation links removed from the Coordinator:" << std::endl;
-    }
-    // A second sweep's names follow the first's.
-    if (json) json->Begin("removed");
-    // The names keep the Coordinator's bytes for the unbinding; printed,
-    // they are the Coordinator's text, decoded strictly.
-    for (const std::wstring& wireName : removed) {
-        const std::wstring name = wiretext::FromWire(wireName);
-        text << L"    " << name << std::endl;
-        if (json) json->Entry("removed", CVLib::strings::toAstr(name));
-    }
+    reporter->SweepBegun();
+    // The names keep the Coordinator's bytes for the unbinding; told, they
+    // are the Coordinator's text, decoded strictly.
+    std::vector<std::wstring> removed;
+    for (const std::wstring& wireName : RemoveDeadWorkstationsOnCoordinator())
+        removed.push_back(wiretext::FromWire(wireName));
+    reporter->Swept(removed);
     Disconnect();
 }

@@ -1,0 +1,186 @@
+#include "client/json_reporter.h"
+
+#include <unistd.h>
+
+#include "client/console.h"
+#include "client/task_status_text.h"
+#include "idl/task_status.h"
+#include "utility/strings.h"
+
+using CVLib::strings::toAstr;
+
+namespace {
+
+std::unique_ptr<std::wostream> ProgressStream() {
+    if (::isatty(STDERR_FILENO)) return std::make_unique<console::Utf8FdStream>(STDERR_FILENO);
+    return std::make_unique<std::wostream>(nullptr);
+}
+
+// What counts as done for the exit code: success, with errors or not.
+bool IsSuccess(CORBA::ULong status) {
+    return status == BackupNetwork::tsSuccess || status == BackupNetwork::tsSuccessSchedule ||
+           status == BackupNetwork::tsSuccessWithErrors ||
+           status == BackupNetwork::tsSuccessScheduleWithErrors;
+}
+
+// The start of a task's entry: the argument that named it and the id read
+// from it, where there are such, and its name.
+nlohmann::json Head(const TaskRef& task) {
+    nlohmann::json entry = {{"name", toAstr(task.name)}};
+    if (task.argument) entry["argument"] = toAstr(*task.argument);
+    if (task.id) entry["id"] = *task.id;
+    return entry;
+}
+
+}  // namespace
+
+JsonReporter::JsonReporter(std::wostream& out)
+    : document(out), progressStream(ProgressStream()), progress(*progressStream) {}
+
+int JsonReporter::RunEnded(std::exception_ptr failure) {
+    return document.Finish(failure);
+}
+
+void JsonReporter::NoCommand(const std::wstring& message) {
+    document.Member("error", {{"message", toAstr(message)}});
+    document.Incomplete();
+}
+
+void JsonReporter::NoKey() {
+    NoCommand(L"No key given; the keys are those of cvcc --Help");
+}
+
+void JsonReporter::HelpAsked(const std::wstring& key) {
+    NoCommand(L"No JSON form of " + key);
+}
+
+void JsonReporter::UnknownKey(const std::wstring& argument) {
+    NoCommand(L"Unknown parameter: " + argument);
+}
+
+void JsonReporter::ServerVersionRefused(const std::wstring& version) {
+    document.Member("serverVersion", toAstr(version));
+}
+
+void JsonReporter::ShutdownRequested() {
+    document.Member("shutdown", "requested");
+}
+
+void JsonReporter::ProxySet(const std::wstring& host, CORBA::ULong port) {
+    document.Member("proxy", {{"host", toAstr(host)}, {"port", port}});
+}
+
+void JsonReporter::NotDone(const nlohmann::json& entry) {
+    document.Entry("tasks", entry);
+    document.Incomplete();
+}
+
+void JsonReporter::TaskNotFound(const std::wstring& argument) {
+    NotDone({{"argument", toAstr(argument)}, {"outcome", "not found"}});
+}
+
+void JsonReporter::BadTaskId(const std::wstring& argument) {
+    NotDone({{"argument", toAstr(argument)}, {"outcome", "bad id"}});
+}
+
+void JsonReporter::TaskIdNotFound(const std::wstring& argument, int id) {
+    NotDone({{"argument", toAstr(argument)}, {"id", id}, {"outcome", "not found"}});
+}
+
+void JsonReporter::Record(const TaskRef& task, const char* outcome, CORBA::ULong status,
+                          bool done) {
+    nlohmann::json entry = Head(task);
+    entry["outcome"] = outcome;
+    entry["status"] = toAstr(GetTaskStatusText(status));
+    entry["statusNumber"] = status;
+    if (!done) document.Incomplete();
+    document.Entry("tasks", entry);
+}
+
+void JsonReporter::TaskBusy(const TaskRef& task, CORBA::ULong status) {
+    Record(task, "busy", status, false);
+}
+
+void JsonReporter::TaskNotRunning(const TaskRef& task, CORBA::ULong status) {
+    Record(task, "not running", status, true);
+}
+
+void JsonReporter::Requesting(const TaskRef& task, TaskAction action) {
+    if (action == TaskAction::Start) progress.Requesting(task, action);
+}
+
+void JsonReporter::Requested(const TaskRef& task, TaskAction action, CORBA::ULong status) {
+    switch (action) {
+        case TaskAction::Delete:
+            Record(task, "deleting", status, true);
+            break;
+        case TaskAction::Stop:
+            Record(task, "stopping", status, true);
+            break;
+        case TaskAction::Start: {
+            // It stands for the task until the wait ends.
+            nlohmann::json entry = Head(task);
+            entry["outcome"] = "started";
+            document.Hold("tasks", entry);
+            break;
+        }
+    }
+}
+
+void JsonReporter::TaskEnded(const TaskRef& task, CORBA::ULong status, int polls) {
+    progress.TaskEnded(task, status, polls);
+    nlohmann::json entry = Head(task);
+    entry["outcome"] = "ended";
+    entry["status"] = toAstr(GetTaskStatusText(status));
+    entry["statusNumber"] = status;
+    entry["polls"] = polls;
+    if (!IsSuccess(status)) document.Incomplete();
+    document.Entry("tasks", entry);
+}
+
+void JsonReporter::ListingBegun() {
+    // An empty listing is still a listing.
+    document.Begin("tasks");
+}
+
+void JsonReporter::RowId(CORBA::Long id) {
+    row = {{"id", id}};
+}
+
+void JsonReporter::RowName(const std::wstring& name) {
+    row["name"] = toAstr(name);
+}
+
+void JsonReporter::RowStatus(CORBA::ULong status) {
+    row["status"] = toAstr(GetTaskStatusText(status));
+    row["statusNumber"] = status;
+    document.Entry("tasks", row);
+}
+
+void JsonReporter::LogBegun(const TaskRef& task) {
+    logEntry = Head(task);
+}
+
+void JsonReporter::LogUnavailable() {
+    logEntry["outcome"] = "no log";
+    NotDone(logEntry);
+}
+
+void JsonReporter::LogOpened() {
+    logEntry["outcome"] = "log";
+    document.OpenEntry("tasks", logEntry, "lines");
+}
+
+void JsonReporter::LogLine(const std::wstring& line) {
+    document.Item(toAstr(line));
+}
+
+void JsonReporter::LogEnded() {
+    document.CloseEntry();
+}
+
+void JsonReporter::Swept(const std::vector<std::wstring>& removed) {
+    // A second sweep's names follow the first's.
+    document.Begin("removed");
+    for (const std::wstring& name : removed) document.Entry("removed", toAstr(name));
+}
