@@ -24,7 +24,7 @@
 #include "bench/measure.h"
 #include "bench/report.h"
 #include "bench/scenarios.h"
-#include "sim/harness/backup_network.h"
+#include "harness/backup_network.h"
 
 namespace {
 

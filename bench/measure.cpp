@@ -15,7 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "sim/harness/backup_network.h"
+#include "harness/backup_network.h"
 
 namespace bench {
 namespace {

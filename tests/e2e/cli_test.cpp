@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/harness/process.h"
+#include "harness/files.h"
+#include "harness/process.h"
 #include "tests/e2e/cvcc_case.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 namespace {
 
-using harness::kDeactivated;
-using harness::kListHead;
+using support::kDeactivated;
+using support::kListHead;
 
 using e2e::CvccCase;
 
@@ -25,7 +25,7 @@ CvccCase Unreached(const std::string& name, const std::vector<std::string>& args
             "{}",
             args,
             "std::exception\n",
-            harness::NoCoordinator(port, "port from CoordPort in {registry}"),
+            support::NoCoordinator(port, "port from CoordPort in {registry}"),
             1,
             {},
             e2e::RegistryWithPort("\"" + port + "\"")};
@@ -50,9 +50,9 @@ const std::vector<CvccCase> kCases = {
      R"({"serverVersion":"7.4.3","error":{"message":"This Server version not supported"}})" "\n", "", 1},
     {"access_denied", Server(R"("denyAllLogins": true)"), {"--List"}, "Access denied\n", "", 1},
     {"access_denied_wins_over_the_proxy_text", Server(R"("denyAllLogins": true)"), {"--Proxy", "p:1"}, "Access denied\n", "", 1},
-    {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported, harness::ServerNotBound(), 1},
-    {"no_server_bound_under_this_host_name", Server(R"("host": "another-host")"), {"--List"}, kNotSupported, harness::ServerNotBound(), 1},
-    {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, harness::NoServerBound(), 1},
+    {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported, support::ServerNotBound(), 1},
+    {"no_server_bound_under_this_host_name", Server(R"("host": "another-host")"), {"--List"}, kNotSupported, support::ServerNotBound(), 1},
+    {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, support::NoServerBound(), 1},
     // The port comes from the registry, as text, whatever it holds.
     {"registry_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("\"2755\""), 2755},
     {"registry_dword_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("dword:00000ac3"), 2755},
@@ -68,11 +68,11 @@ const std::vector<CvccCase> kCases = {
     Unreached("port_text_is_not_checked", {"--List"}, "abc"),
     Unreached("port_zero", {"--List"}, "0"),
     {"json_coordinator_port_closed", "{}", {"-j", "--List"}, "{\"error\":{\"message\":\"std::exception\"}}\n",
-     harness::NoCoordinator("2756", "port from CoordPort in {registry}"), 1, {}, e2e::RegistryWithPort("\"2756\"")},
+     support::NoCoordinator("2756", "port from CoordPort in {registry}"), 1, {}, e2e::RegistryWithPort("\"2756\"")},
     Unreached("port_with_a_trailing_space", {"--List"}, "1755 "),
     Unreached("port_of_ten_kilobytes", {"--List"}, std::string(10240, '7')),
     {"no_registry_file_tries_the_default_port", "{}", {"--List"}, "std::exception\n",
-     harness::NoCoordinator("1755", "default port: no CoordPort read from {registry}"), 1, {}, std::nullopt, 2755},
+     support::NoCoordinator("1755", "default port: no CoordPort read from {registry}"), 1, {}, std::nullopt, 2755},
     // A damaged file loses the damaged value: port 1755 (the parser's cases
     // are in tests/unit/utility). A UTF-16 file with its byte order mark is read.
     {"registry_truncated_in_the_value", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("\"27")},

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/harness/backup_network.h"
-#include "tests/harness/expected.h"
+#include "harness/backup_network.h"
+#include "tests/support/expected.h"
 
 namespace e2e {
 

@@ -13,10 +13,10 @@
 
 namespace {
 
-using harness::kDeactivated;
-using harness::kListHead;
-using harness::kSweepHeading;
-using harness::ListRow;
+using support::kDeactivated;
+using support::kListHead;
+using support::kSweepHeading;
+using support::ListRow;
 
 using harness::BackupNetwork;
 using std::chrono::milliseconds;
@@ -98,7 +98,7 @@ const std::vector<Fault> kFaults = {
     // context, part of the connection) unanswered; it is killed while that
     // request waits. The lookup comes later and is not reached.
     Case("coordinator_killed_while_a_request_waits", kTasksOnly, {"--List"}, "std::exception\n",
-         kUnreachable + harness::NoCoordinator("1755", "default port: no CoordPort read from {registry}"), 1)
+         kUnreachable + support::NoCoordinator("1755", "default port: no CoordPort read from {registry}"), 1)
         .Before([](BackupNetwork& net) { kill(net.coordinatorPid(), SIGSTOP); })
         .During([](BackupNetwork& net) {
             const auto deadline = std::chrono::steady_clock::now() + seconds(60);

@@ -4,12 +4,12 @@
 
 namespace {
 
-using harness::kDeactivated;
-using harness::kListHead;
-using harness::kProxyApplied;
-using harness::kSweepHeading;
-using harness::ListRow;
-using harness::ProxyStored;
+using support::kDeactivated;
+using support::kListHead;
+using support::kProxyApplied;
+using support::kSweepHeading;
+using support::ListRow;
+using support::ProxyStored;
 
 using e2e::CvccCase;
 
@@ -97,7 +97,7 @@ const std::vector<CvccCase> kCases = {
      "OBJECT_NOT_EXIST_NoMatch (0x4f4d0001), completed: COMPLETED_NO\n", "", 1, {}},
     // The sweep always goes to port 1755, whatever the registry says.
     {"nsclean_ignores_the_registry_port", "{}", {"--NSClean"}, "std::exception\n",
-     harness::NoCoordinator("1755", "the sweep's default port"), 1, {}, e2e::RegistryWithPort("\"2755\""), 2755},
+     support::NoCoordinator("1755", "the sweep's default port"), 1, {}, e2e::RegistryWithPort("\"2755\""), 2755},
 };
 // clang-format on
 

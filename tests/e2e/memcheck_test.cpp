@@ -5,7 +5,8 @@
 
 #include <regex>
 
-#include "sim/harness/backup_network.h"
+#include "harness/backup_network.h"
+#include "harness/files.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "sim/harness/coordinator.h"
+#include "harness/coordinator.h"
 #include "tests/e2e/cvcc_case.h"
-#include "tests/harness/giop_peer.h"
+#include "tests/support/giop_peer.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ TEST(Waits, AreThePollsOfThreeSecondsAndNoTeardownDeadline) {
 TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
     BackupNetwork net({"dropping-host", 1755, R"({"server": {"bound": false}})"});
     if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
-    harness::GiopPeer server([](const std::string&) { return harness::GiopPeer::Answer::Drop; });
+    support::GiopPeer server([](const std::string&) { return support::GiopPeer::Answer::Drop; });
     ASSERT_EQ(net.Nameclt({"bind_new_context", "dropping-host.BackupNetwork"}).exitCode, 0);
     ASSERT_EQ(net.Nameclt({"bind", "dropping-host.BackupNetwork/BackupServer.server",
                            harness::LoopbackIor("IDL:tarmelin/BackupNetwork/Server:1.0",
@@ -87,9 +87,9 @@ TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
 TEST(UnusualPeers, CoordinatorLostBeforeTheServerLookup) {
     BackupNetwork net({"lookup-host", 1755, "{}"});
     if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
-    harness::GiopPeer coordinator([](const std::string& operation) {
-        return operation == "_is_a" ? harness::GiopPeer::Answer::True
-                                    : harness::GiopPeer::Answer::Vanish;
+    support::GiopPeer coordinator([](const std::string& operation) {
+        return operation == "_is_a" ? support::GiopPeer::Answer::True
+                                    : support::GiopPeer::Answer::Vanish;
     });
     const harness::CvccResult r = net.RunCvcc(
         {{"--List"}, {}, e2e::RegistryWithPort("\"" + std::to_string(coordinator.port()) + "\"")});
@@ -98,7 +98,7 @@ TEST(UnusualPeers, CoordinatorLostBeforeTheServerLookup) {
               "An error occurred while obtain an object reference. Coordinator could not be "
               "reached. Make shure Coordinator is running\nTRANSIENT\n"
               "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n" +
-                  e2e::Expected(harness::NoServerBound(std::to_string(coordinator.port())), net));
+                  e2e::Expected(support::NoServerBound(std::to_string(coordinator.port())), net));
     EXPECT_EQ(r.exitCode, 1);
 }
 

@@ -3,8 +3,9 @@
 // has nothing listening, so a simulator that tried would fail otherwise.
 #include <gtest/gtest.h>
 
-#include "sim/harness/network.h"
-#include "sim/harness/process.h"
+#include "harness/network.h"
+#include "harness/files.h"
+#include "harness/process.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <csignal>
 
 #include "client/banner.h"
-#include "sim/harness/backup_network.h"
-#include "tests/harness/expected.h"
+#include "harness/backup_network.h"
+#include "tests/support/expected.h"
 #include "tests/unit/client/in_process.h"
 #include "utility/strings.h"
 
@@ -18,11 +18,11 @@ namespace inprocess {
 namespace {
 
 using CVLib::strings::toAstr;
-using harness::kDeactivated;
-using harness::kListHead;
-using harness::kProxyApplied;
-using harness::ListRow;
-using harness::ProxyStored;
+using support::kDeactivated;
+using support::kListHead;
+using support::kProxyApplied;
+using support::ListRow;
+using support::ProxyStored;
 
 struct Row {
     const char* name;

@@ -7,13 +7,13 @@
 
 #include "client/ConsoleApp.h"
 #include "client/run.h"
-#include "sim/harness/process.h"
+#include "harness/files.h"
 #include "sim/journal.h"
 #include "sim/scenario.h"
 #include "sim/server_servants.h"
 #include "sim/simulation.h"
-#include "tests/harness/cerr_capture.h"
-#include "tests/harness/loopback_orb.h"
+#include "tests/support/cerr_capture.h"
+#include "tests/support/loopback_orb.h"
 #include "utility/strings.h"
 
 namespace inprocess {
@@ -27,7 +27,7 @@ Ran RunInProcess(const char* name, const std::string& scenario,
     CerrCapture err;
     {
         bnsim::Journal journal(journalPath);
-        bnsim::Simulation sim(harness::LoopbackOrb(), journal, bnsim::ParseScenario(scenario, name),
+        bnsim::Simulation sim(support::LoopbackOrb(), journal, bnsim::ParseScenario(scenario, name),
                               "in-process");
         bnsim::CreateTasks(sim);
         CORBA::Object_var object = sim.Activate(new bnsim::ServerServant(sim), "server");

@@ -6,7 +6,7 @@
 #include "client/CCommonException.h"
 #include "corba/CCorbaWrapper.h"
 #include "corba/exception_info.h"
-#include "tests/harness/cerr_capture.h"
+#include "tests/support/cerr_capture.h"
 
 namespace {
 

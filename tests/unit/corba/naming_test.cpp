@@ -7,9 +7,9 @@
 #include "client/CCommonException.h"
 #include "corba/CCorbaWrapper.h"
 #include "corba/exception_info.h"
-#include "sim/harness/coordinator.h"
-#include "sim/harness/network.h"
-#include "tests/harness/cerr_capture.h"
+#include "harness/coordinator.h"
+#include "harness/network.h"
+#include "tests/support/cerr_capture.h"
 #include "utility/strings.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include "corba/CCorbaWrapper.h"
 #include "corba/OrbArguments.h"
 #include "corba/initial_references.h"
-#include "sim/harness/process.h"
-#include "tests/harness/scoped_env.h"
+#include "harness/files.h"
+#include "tests/support/scoped_env.h"
 #include "utility/system.h"
 
 namespace {
@@ -138,7 +138,7 @@ TEST(OrbOptionTranslation, OmniOrbsOwnTraceSettingsWin) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.config);
         harness::WriteFile(config, row.config);
-        harness::ScopedEnv level("ORBtraceLevel", row.level), file("ORBtraceFile", row.file),
+        support::ScopedEnv level("ORBtraceLevel", row.level), file("ORBtraceFile", row.file),
             where("OMNIORB_CONFIG", config);
         const Narrow texts = TranslateOrbArguments(0, nullptr).Texts();
         EXPECT_EQ(std::count(texts.begin(), texts.end(), "-ORBtraceLevel"), row.silenced);

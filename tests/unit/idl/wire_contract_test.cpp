@@ -10,9 +10,9 @@
 
 #include "BackupNetwork.hh"
 #include "BackupWorkstation.hh"
-#include "sim/harness/coordinator.h"
-#include "tests/harness/giop_peer.h"
-#include "tests/harness/loopback_orb.h"
+#include "harness/coordinator.h"
+#include "tests/support/giop_peer.h"
+#include "tests/support/loopback_orb.h"
 
 namespace idltest {
 namespace {
@@ -106,8 +106,8 @@ const Row kRows[] = {
 // clang-format on
 
 TEST(WireContract, OperationsTheClientCalls) {
-    harness::GiopPeer peer([](const std::string&) { return harness::GiopPeer::Answer::Raise; });
-    CORBA::ORB_ptr orb = harness::LoopbackOrb();
+    support::GiopPeer peer([](const std::string&) { return support::GiopPeer::Answer::Raise; });
+    CORBA::ORB_ptr orb = support::LoopbackOrb();
     std::size_t sent = 0;
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.operation);

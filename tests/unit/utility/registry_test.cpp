@@ -11,8 +11,8 @@
 #include <functional>
 #include <optional>
 
-#include "sim/harness/process.h"
-#include "tests/harness/scoped_env.h"
+#include "harness/files.h"
+#include "tests/support/scoped_env.h"
 
 namespace CVLib {
 namespace system {
@@ -41,7 +41,7 @@ protected:
     }
 
     harness::TempDir dir_;
-    harness::ScopedEnv configHome_{"XDG_CONFIG_HOME", dir_.path()};
+    support::ScopedEnv configHome_{"XDG_CONFIG_HOME", dir_.path()};
 };
 
 TEST_F(RegistryFileTest, PathFollowsEnvironment) {
@@ -64,8 +64,8 @@ TEST_F(RegistryFileTest, PathFollowsEnvironment) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         if (!row.home && !account) continue;  // no account entry to fall back on here
-        harness::ScopedEnv configHome("XDG_CONFIG_HOME", row.configHome);
-        harness::ScopedEnv home("HOME", row.home);
+        support::ScopedEnv configHome("XDG_CONFIG_HOME", row.configHome);
+        support::ScopedEnv home("HOME", row.home);
         EXPECT_EQ(CRegistry::UserFilePath(), row.expected);
     }
 }

@@ -69,22 +69,6 @@ private:
     int status_ = -1;
 };
 
-// A temporary directory removed with everything in it when this goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-void WriteFile(const std::string& path, const std::string& content);
-std::string ReadFile(const std::string& path);
-
 // Whether a process with this id exists (and is not a zombie of ours).
 bool ProcessExists(pid_t pid);
 

@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "sim/harness/coordinator.h"
-#include "sim/harness/process.h"
+#include "harness/coordinator.h"
+#include "harness/process.h"
 
 namespace harness {
 

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "sim/harness/backup_network.h"
+#include "harness/backup_network.h"
 
 namespace {
 

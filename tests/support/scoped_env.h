@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace harness {
+namespace support {
 
 class ScopedEnv {
 public:
@@ -25,4 +25,4 @@ private:
     std::optional<std::string> saved_;
 };
 
-}  // namespace harness
+}  // namespace support

@@ -1,4 +1,4 @@
-#include "sim/harness/network.h"
+#include "harness/network.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>

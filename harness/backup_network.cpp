@@ -1,4 +1,4 @@
-#include "sim/harness/backup_network.h"
+#include "harness/backup_network.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "sim/harness/network.h"
+#include "harness/network.h"
 
 namespace harness {
 namespace {

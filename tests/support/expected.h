@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace harness {
+namespace support {
 
 inline const std::string kDeactivated = "server DeactivateSession {\"session\":\"session:1\"}";
 inline const std::string kListHead =
@@ -50,4 +50,4 @@ inline std::vector<std::string> ProxyStored(const std::string& hostJson, const s
             "settings _set_proxyPort {\"value\":" + port + "}", kDeactivated};
 }
 
-}  // namespace harness
+}  // namespace support

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-namespace harness {
+namespace support {
 
 class GiopPeer {
 public:
@@ -160,4 +160,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace harness
+}  // namespace support

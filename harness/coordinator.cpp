@@ -1,9 +1,9 @@
-#include "sim/harness/coordinator.h"
+#include "harness/coordinator.h"
 
 #include <stdexcept>
 #include <thread>
 
-#include "sim/harness/network.h"
+#include "harness/network.h"
 
 namespace harness {
 

@@ -6,7 +6,7 @@
 
 #include <omniORB4/CORBA.h>
 
-namespace harness {
+namespace support {
 
 inline CORBA::ORB_ptr LoopbackOrb() {
     static const struct Orb {
@@ -23,4 +23,4 @@ inline CORBA::ORB_ptr LoopbackOrb() {
     return instance.orb.in();
 }
 
-}  // namespace harness
+}  // namespace support
