@@ -60,8 +60,9 @@ private:
 
     // The connection sequence: each runs at most once a run.
     void ConnectToServer();
-    // Connects to the Coordinator; when none answers, says on stderr where it
-    // looked and where the port came from (portSource), then fails as before.
+    // Connects to the Coordinator; when none answers, hints where it looked
+    // and where the port came from (portSource), then fails with the
+    // connection's own failure.
     void ConnectToCoordinator(const std::wstring& host, const std::wstring& port,
                               const std::string& portSource);
     bool CheckServerVersion();

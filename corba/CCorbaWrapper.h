@@ -18,7 +18,7 @@
 #include <omniORB4/Naming.hh>
 #include <string>
 
-#include "corba/OrbArguments.h"
+#include "corba/orb_options.h"
 
 struct OrbThreadControl;
 
@@ -44,8 +44,9 @@ public:
 
     // Tears down what runs, makes a new ORB from the arguments, fetches the
     // root naming context once, activates the root POA and starts the ORB
-    // thread. 0 when all of it worked, else 1. orbId is the designed ORB's
-    // name for the ORB; omniORB has a single one and ignores it.
+    // thread. 0 when all of it worked, else 1. orbId names the ORB (the
+    // wrapper passes the Coordinator's host); omniORB keeps a single ORB and
+    // is given its own id instead (corba/orb_options.h).
     int InitORBAndRunInThread(int argc, wchar_t** argv, const wchar_t* orbId);
     // A new ORB that the caller owns, or nil (also, without calling the ORB,
     // for argc 0 with a null argv). The arguments are translated into

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "corba/locate_probe.h"
+#include "corba/peer_probe.h"
 
 namespace {
 

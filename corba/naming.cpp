@@ -1,13 +1,12 @@
-// The half of CCorbaWrapper that talks to the Coordinator: the port probe,
-// the ORB options that point the ORB at it, and the naming operations the
-// backup network is built from.
+// The naming operations of CCorbaWrapper that the backup network is built
+// from: the root and network contexts, a server's lookup and a
+// workstation's unbinding.
 #include <string>
 
 #include "client/CCommonException.h"
 #include "corba/CCorbaWrapper.h"
 #include "corba/exception_info.h"
 #include "corba/naming_layout.h"
-#include "corba/port_probe.h"
 #include "utility/strings.h"
 
 namespace {
@@ -22,9 +21,6 @@ CosNaming::Name NetworkContextName() {
 
 const char* OrEmpty(const char* text) {
     return text ? text : "";
-}
-const wchar_t* OrEmpty(const wchar_t* text) {
-    return text ? text : L"";
 }
 
 }  // namespace
@@ -43,54 +39,6 @@ const char* NotFoundReasonText(CosNaming::NamingContext::NotFoundReason why) {
                    "that dangles (points to a non-existent object)";
     }
     return "Unknown";
-}
-
-int CCorbaWrapper::InitORBConnectedToNS(const wchar_t* host, const wchar_t* port) {
-    const std::wstring hostText = OrEmpty(host);
-    const std::wstring portText = OrEmpty(port);
-    if (!CORBA::is_nil(orb) && hostText == nsHost && portText == nsPort) return 0;
-    if (!IsPortOpened(hostText.c_str(), portText.c_str())) {
-        const std::wstring message =
-            L"NameService port checking failed on " + hostText + L":" + portText;
-        // The report has always named the wrapper's file and this line, so
-        // those are fixed texts here, not this file's position.
-        throw CCommonException(message.c_str(), L"CCorbaWrapper::InitORBConnectedToNS",
-                               L"CCorbaWrapper.cpp", 173);
-    }
-    int result;
-    if (usePresetArguments) {
-        result = InitORBAndRunInThread(presetArguments.Count(), presetArguments.Vector(),
-                                       hostText.c_str());
-    } else {
-        FillOrbArguments(hostText.c_str(), portText.c_str());
-        result =
-            InitORBAndRunInThread(orbArguments.Count(), orbArguments.Vector(), hostText.c_str());
-    }
-    if (result != 0) return result;
-    nsHost = hostText;
-    nsPort = portText;
-    return 0;
-}
-
-bool CCorbaWrapper::IsPortOpened(const wchar_t* host, const wchar_t* port) {
-    return TcpPortAccepts(CVLib::strings::toAstr(host), CVLib::strings::toAstr(port),
-                          kPortProbeSeconds);
-}
-
-void CCorbaWrapper::FillOrbArguments(const wchar_t* host, const wchar_t* port) {
-    orbArguments.Clear();
-    const std::wstring protocol = useSsl ? L"ssliop" : L"iiop";
-    const std::wstring initRef = L"NameService=" + protocol + L"://" + OrEmpty(host) + L":" +
-                                 OrEmpty(port) + L"/NameService";
-    orbArguments.Add(L"-ORBInitRef", initRef.c_str());
-    // The ORB listens on plain IIOP whatever the Coordinator is reached by.
-    std::wstring endpoint = L"iiop://" + listenAddress;
-    if (!iorHostName.empty()) endpoint += L"/hostname_in_ior=" + iorHostName;
-    orbArguments.Add(L"-ORBListenEndpoints", endpoint.c_str());
-    if (!orbDebugLevel.empty()) orbArguments.Add(L"-ORBDebugLevel", orbDebugLevel.c_str());
-    if (!orbLogFile.empty()) orbArguments.Add(L"-ORBLogFile", orbLogFile.c_str());
-    orbArguments.Add(L"-ORBUseParallelConnects", L"1");
-    orbArguments.Add(L"-ORBUseSharedProfile", L"1");
 }
 
 int CCorbaWrapper::GetRootContext(CosNaming::NamingContext_var& context) {

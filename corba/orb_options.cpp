@@ -11,8 +11,8 @@ namespace {
 
 constexpr const char* kMaxMessageSize = "1073741824";  // 1 GiB
 
-// The ORB id of the design names the Coordinator; omniORB keeps a single ORB
-// and refuses any id but its own.
+// The wrapper names its ORB after the Coordinator's host; omniORB keeps a
+// single ORB and refuses any id but its own.
 const char kOmniOrbId[] = "omniORB4";
 
 // "Id=proto://H:P/Key" with proto iiop or ssliop becomes the corbaloc form.
@@ -78,6 +78,42 @@ bool SetsOneOf(std::string line, std::initializer_list<const char*> names) {
 
 }  // namespace
 
+void OrbArguments::Add(const wchar_t* option, const wchar_t* value) {
+    for (const wchar_t* text : {option, value}) {
+        if (!text) continue;
+        texts.emplace_back(text);
+        argv.push_back(texts.back().data());
+    }
+}
+
+void OrbArguments::Clear() {
+    argv.clear();
+    texts.clear();
+}
+
+std::vector<std::wstring> OrbArguments::Texts() const {
+    std::vector<std::wstring> result;
+    for (const wchar_t* text : argv) result.emplace_back(text);
+    return result;
+}
+
+void BuildOrbArguments(OrbArguments& out, const std::wstring& host, const std::wstring& port,
+                       const OrbOptionSettings& settings) {
+    out.Clear();
+    const std::wstring protocol = settings.useSsl ? L"ssliop" : L"iiop";
+    const std::wstring initRef =
+        L"NameService=" + protocol + L"://" + host + L":" + port + L"/NameService";
+    out.Add(L"-ORBInitRef", initRef.c_str());
+    // The ORB listens on plain IIOP whatever the Coordinator is reached by.
+    std::wstring endpoint = L"iiop://" + settings.listenAddress;
+    if (!settings.iorHostName.empty()) endpoint += L"/hostname_in_ior=" + settings.iorHostName;
+    out.Add(L"-ORBListenEndpoints", endpoint.c_str());
+    if (!settings.debugLevel.empty()) out.Add(L"-ORBDebugLevel", settings.debugLevel.c_str());
+    if (!settings.logFile.empty()) out.Add(L"-ORBLogFile", settings.logFile.c_str());
+    out.Add(L"-ORBUseParallelConnects", L"1");
+    out.Add(L"-ORBUseSharedProfile", L"1");
+}
+
 bool OmniOrbTraceConfigured() {
     for (const char* variable : {"ORBtraceLevel", "ORBtraceFile"})
         if (std::getenv(variable)) return true;
@@ -122,8 +158,8 @@ OmniOrbArguments TranslateOrbArguments(int argc, wchar_t* const* argv) {
         }
         ++i;
     }
-    // Without a debug level the designed ORB prints nothing of its own;
-    // omniORB's default level 1 would warn on stderr, for example about a
+    // Without a debug level the ORB prints nothing of its own; omniORB's
+    // default level 1 would warn on stderr, for example about a
     // host whose only interface is the loopback. A trace the user asked of
     // omniORB itself (its environment or configuration file) is left to it.
     if (!traceLevelGiven && !OmniOrbTraceConfigured())

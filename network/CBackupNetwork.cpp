@@ -14,7 +14,8 @@ namespace {
 const char kServerRepositoryId[] = "IDL:tarmelin/BackupNetwork/Server:1.0";
 const char kWorkstationRepositoryId[] = "IDL:BackupWorkstation/Workstation:1.0";
 
-// Room for the host name, as the client has always read it.
+// Room for the host name: a longer name is cut to 259 characters, the name
+// the server is looked up under.
 constexpr size_t kHostNameBufferSize = 260;
 
 // A name as one string; ids and kinds cannot hold a NUL.

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "corba/CCorbaWrapper.h"
-#include "corba/OrbArguments.h"
 #include "corba/initial_references.h"
 #include "harness/files.h"
 #include "tests/support/scoped_env.h"
