@@ -5,7 +5,7 @@ namespace {
 
 // What a key does; the task keys differ only in the command and in how
 // their tasks are named, which their rows carry.
-enum class Key { Help, Tasks, AllTasks, Close, List, Proxy, NSClean, Log };
+enum class Key { Help, Tasks, AllTasks, Close, List, Proxy, NSClean, Log, Check };
 
 struct KeyRow {
     const wchar_t* longForm;
@@ -33,6 +33,10 @@ constexpr KeyRow kKeyTable[] = {
     {L"--List", L"-l", Key::List},
     {L"--Log", L"-lg", Key::Log, TaskCommand::Execute, false},
     {L"--LogId", L"-lgi", Key::Log, TaskCommand::Execute, true},
+    {L"--Wait", L"-w", Key::Tasks, TaskCommand::Wait, false},
+    {L"--WaitId", L"-wi", Key::Tasks, TaskCommand::Wait, true},
+    {L"--WaitAll", L"-wa", Key::AllTasks, TaskCommand::Wait},
+    {L"--Check", L"-chk", Key::Check},
     {L"--Proxy", L"-prx", Key::Proxy},
     {L"--NSClean", L"-nsc", Key::NSClean},
 };
@@ -45,6 +49,11 @@ const KeyRow* FindKey(const std::wstring& argument) {
 }
 
 }  // namespace
+
+bool ConsoleApp::IsCheckKey(const std::wstring& argument) {
+    const KeyRow* row = FindKey(argument);
+    return row && row->key == Key::Check;
+}
 
 void ConsoleApp::ProcessCommandLine() {
     if (arguments.empty()) {
@@ -88,6 +97,10 @@ void ConsoleApp::ProcessCommandLine() {
             case Key::Log:
                 OpenSession();
                 ShowLogs(row->byId);
+                break;
+            case Key::Check:
+                OpenSession();
+                CheckTasks();
                 break;
             case Key::Proxy:
                 OpenSession();

@@ -85,5 +85,6 @@ void ConsoleApp::OpenSession() {
     session = server->ActivateSession(login.c_str(), L"");
     tasks.reset(session->tasks());
     taskCount = tasks->length();
+    deleted.assign(taskCount, false);
     sessionOpen = true;
 }

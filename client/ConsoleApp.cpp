@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "client/ConsoleAppEx.h"
+#include "client/check_reporter.h"
 #include "client/console_reporter.h"
 #include "client/json_reporter.h"
 #include "client/wait_interruption.h"
@@ -41,14 +42,17 @@ void ConsoleApp::SetArguments(int argc, wchar_t* argv[]) {
     arguments.clear();
     argumentIndex = 0;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-    // The output form is chosen here, and only here.
-    if (!arguments.empty() &&
-        (arguments[0] == L"--Json" || arguments[0] == L"--json" || arguments[0] == L"-j")) {
-        arguments.erase(arguments.begin());
+    // The output form is chosen here, and only here: the JSON key before the
+    // key, and the monitoring check as the key, each have their own.
+    const bool json = !arguments.empty() && (arguments[0] == L"--Json" ||
+                                             arguments[0] == L"--json" || arguments[0] == L"-j");
+    if (json) arguments.erase(arguments.begin());
+    if (!arguments.empty() && IsCheckKey(arguments[0]))
+        reporter = std::make_unique<CheckReporter>(console, json, CheckDeadline());
+    else if (json)
         reporter = std::make_unique<JsonReporter>(console);
-    } else {
+    else
         reporter = std::make_unique<ConsoleReporter>(console);
-    }
 }
 
 void ConsoleApp::PrintBanner() {

@@ -20,7 +20,7 @@
 #include "network/CBackupNetwork.h"
 
 // What a task key does to the tasks it names.
-enum class TaskCommand { Delete = 0, Execute = 1, Stop = 3 };
+enum class TaskCommand { Delete = 0, Execute = 1, Stop = 3, Wait = 4 };
 
 class ConsoleApp : public CBackupNetwork {
 public:
@@ -57,6 +57,8 @@ public:
 
 private:
     void ProcessTranslated();
+    // Whether the argument is the monitoring check's key, in either form.
+    static bool IsCheckKey(const std::wstring& argument);
 
     // The connection sequence: each runs at most once a run.
     void ConnectToServer();
@@ -78,11 +80,18 @@ private:
     BackupNetwork::Task_ptr FindTaskByName(const std::wstring& name);
     BackupNetwork::Task_ptr FindTaskById(const std::wstring& idText);
     void ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command, TaskRef ref);
+    // Keeps the later searches of this run off a task it deleted.
+    void MarkDeleted(BackupNetwork::Task_ptr task);
     // Polls the started task until it is no longer busy; tells the reporter
     // how it ended.
     void WaitForTask(BackupNetwork::Task_ptr task, const TaskRef& ref);
 
     void ListTasks();
+    // The monitoring check: the listing's calls, for every task or for the
+    // tasks the arguments name.
+    void CheckTasks();
+    // A task's row: its id, its name and its status, each told once read.
+    void ListRow(BackupNetwork::Task_ptr task);
     // The log keys: each task's log, line by line as the server hands it out.
     void ShowLogs(bool byId);
     void ShowLog(BackupNetwork::Task_ptr task, TaskRef ref);
@@ -97,6 +106,9 @@ private:
     BackupNetwork::Server_var server;
     BackupNetwork::Session_var session;
     std::unique_ptr<BackupNetwork::TasksList> tasks;
+    // The tasks of the snapshot that this run deleted, by index: no later
+    // search reads them.
+    std::vector<bool> deleted;
     std::vector<std::wstring> arguments;
     std::uint32_t argumentIndex = 0;
     std::uint32_t taskCount = 0;

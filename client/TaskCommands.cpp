@@ -1,10 +1,12 @@
-// Execute, stop and delete, by name, by id or all, on the snapshot of the
-// server's tasks taken when the session opened; it is never refreshed.
+// Execute, stop, delete and wait for, by name, by id or all, on the snapshot
+// of the server's tasks taken when the session opened; it is never
+// refreshed, but the tasks that this run deleted are passed over.
 #include <chrono>
 
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
 #include "client/task_id.h"
+#include "client/task_status_text.h"
 #include "client/wait_interruption.h"
 #include "idl/task_status.h"
 #include "idl/wire_text.h"
@@ -13,12 +15,6 @@ namespace {
 
 // The wait between starting a task and its first status poll, and between polls.
 constexpr std::chrono::milliseconds kPollInterval(3000);
-
-// Busy with an operation: backup, restore or synchronisation. Every other
-// value, also one past the statuses this client knows, is not busy.
-bool IsBusy(CORBA::ULong status) {
-    return status < BackupNetwork::tsRefresh;
-}
 
 std::wstring DisplayName(BackupNetwork::Task_ptr task) {
     BackupNetwork::TaskProperties_var props = task->props();
@@ -59,7 +55,7 @@ void ConsoleApp::ProcessAllTasks(TaskCommand command) {
 BackupNetwork::Task_ptr ConsoleApp::FindTaskByName(const std::wstring& name) {
     for (CORBA::ULong i = 0; i < taskCount; ++i) {
         BackupNetwork::Task_ptr task = (*tasks)[i];
-        if (DisplayName(task) == name) return BackupNetwork::Task::_duplicate(task);
+        if (!deleted[i] && DisplayName(task) == name) return BackupNetwork::Task::_duplicate(task);
     }
     reporter->TaskNotFound(name);
     return BackupNetwork::Task::_nil();
@@ -73,6 +69,7 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
     }
     const int id = *read;
     for (CORBA::ULong i = 0; i < taskCount; ++i) {
+        if (deleted[i]) continue;
         BackupNetwork::Task_ptr task = (*tasks)[i];
         BackupNetwork::TaskProperties_var props = task->props();
         if (props->id() == id) return BackupNetwork::Task::_duplicate(task);
@@ -84,9 +81,17 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
 void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand command, TaskRef ref) {
     ref.name = DisplayName(task);
     const CORBA::ULong status = wiretext::GetTaskStatus(task);
-    if (command == TaskCommand::Stop) {
-        if (!IsBusy(status)) return reporter->TaskNotRunning(ref, status);
-        reporter->Requesting(ref, TaskAction::Stop);
+    if (command == TaskCommand::Stop || command == TaskCommand::Wait) {
+        const TaskAction action =
+            command == TaskCommand::Stop ? TaskAction::Stop : TaskAction::Wait;
+        // The "all" keys pass an idle task over in silence.
+        if (!IsBusy(status)) {
+            if (ref.argument || action == TaskAction::Stop)
+                reporter->TaskNotRunning(ref, action, status);
+            return;
+        }
+        reporter->Requesting(ref, action);
+        if (action == TaskAction::Wait) return WaitForTask(task, ref);
         task->Stop();
         return reporter->Requested(ref, TaskAction::Stop, status);
     }
@@ -96,12 +101,20 @@ void ConsoleApp::ApplyTaskCommand(BackupNetwork::Task_ptr task, TaskCommand comm
         reporter->Requesting(ref, TaskAction::Delete);
         BackupNetwork::TaskProperties_var props = task->props();
         session->DeleteTask(props->id());
+        MarkDeleted(task);
         return reporter->Requested(ref, TaskAction::Delete, status);
     }
     reporter->Requesting(ref, TaskAction::Start);
     task->Start();
     reporter->Requested(ref, TaskAction::Start, status);
     WaitForTask(task, ref);
+}
+
+void ConsoleApp::MarkDeleted(BackupNetwork::Task_ptr task) {
+    // The references handed out come from the snapshot itself, so the same
+    // pointer finds its index without asking the server.
+    for (CORBA::ULong i = 0; i < taskCount; ++i)
+        if ((*tasks)[i].in() == task) deleted[i] = true;
 }
 
 void ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task, const TaskRef& ref) {

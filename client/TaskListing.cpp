@@ -1,21 +1,36 @@
-// The list command: each task of the snapshot with its id, name and status.
+// The list command, and the monitoring check that makes the same calls:
+// each task of the snapshot, or each named one, with its id, name and status.
 #include "client/ConsoleApp.h"
 #include "idl/task_status.h"
 #include "idl/wire_text.h"
 
+void ConsoleApp::ListRow(BackupNetwork::Task_ptr task) {
+    BackupNetwork::TaskProperties_var props = task->props();
+    reporter->RowId(props->id());
+    props = task->props();
+    CORBA::WString_var wireName = props->dname();
+    reporter->RowName(wiretext::FromWire(wireName.in()));
+    // Told apart from the name: a failing status call leaves the row's
+    // start on the console.
+    reporter->RowStatus(wiretext::GetTaskStatus(task));
+}
+
 void ConsoleApp::ListTasks() {
     ++argumentIndex;
     reporter->ListingBegun();
-    for (CORBA::ULong i = 0; i < taskCount; ++i) {
-        BackupNetwork::Task_ptr task = (*tasks)[i];
-        BackupNetwork::TaskProperties_var props = task->props();
-        reporter->RowId(props->id());
-        props = task->props();
-        CORBA::WString_var wireName = props->dname();
-        reporter->RowName(wiretext::FromWire(wireName.in()));
-        // Told apart from the name: a failing status call leaves the row's
-        // start on the console.
-        reporter->RowStatus(wiretext::GetTaskStatus(task));
+    for (CORBA::ULong i = 0; i < taskCount; ++i) ListRow((*tasks)[i]);
+    argumentIndex = static_cast<std::uint32_t>(arguments.size());
+}
+
+void ConsoleApp::CheckTasks() {
+    ++argumentIndex;
+    reporter->ListingBegun();
+    if (argumentIndex >= arguments.size()) {
+        for (CORBA::ULong i = 0; i < taskCount; ++i) ListRow((*tasks)[i]);
+    }
+    for (; argumentIndex < arguments.size(); ++argumentIndex) {
+        BackupNetwork::Task_var task = FindTaskByName(arguments[argumentIndex]);
+        if (!CORBA::is_nil(task)) ListRow(task);
     }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }

@@ -89,6 +89,13 @@ void ConsoleReporter::TaskBusy(const TaskRef& task, CORBA::ULong) {
     out << L"Task is busy: " << task.name << std::endl;
 }
 
+void ConsoleReporter::TaskNotRunning(const TaskRef& task, TaskAction action, CORBA::ULong status) {
+    // A stop of an idle task says nothing.
+    if (action == TaskAction::Wait)
+        out << L"Task is not running: " << task.name << L" (" << GetTaskStatusText(status) << L")"
+            << std::endl;
+}
+
 void ConsoleReporter::Requesting(const TaskRef& task, TaskAction action) {
     switch (action) {
         case TaskAction::Delete:
@@ -99,6 +106,9 @@ void ConsoleReporter::Requesting(const TaskRef& task, TaskAction action) {
             break;
         case TaskAction::Start:
             out << L"Running task: " << task.name << std::endl;
+            break;
+        case TaskAction::Wait:
+            out << L"Waiting for task: " << task.name << std::endl;
             break;
     }
 }

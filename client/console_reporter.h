@@ -34,7 +34,7 @@ public:
     void BadTaskId(const std::wstring& argument) override;
     void TaskIdNotFound(const std::wstring& argument, int id) override;
     void TaskBusy(const TaskRef& task, CORBA::ULong status) override;
-    void TaskNotRunning(const TaskRef&, CORBA::ULong) override {}
+    void TaskNotRunning(const TaskRef& task, TaskAction action, CORBA::ULong status) override;
     void Requesting(const TaskRef& task, TaskAction action) override;
     void Requested(const TaskRef&, TaskAction, CORBA::ULong) override {}
 

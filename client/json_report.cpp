@@ -11,12 +11,6 @@
 
 namespace {
 
-// Texts from the command line may hold bytes that are not UTF-8: they become
-// U+FFFD, as control characters become escapes.
-std::string Dump(const nlohmann::json& value) {
-    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
 nlohmann::json CorbaFacts(const CORBA::Exception& e) {
     nlohmann::json facts = {{"name", e._name()}};
     const auto* system = CORBA::SystemException::_downcast(&e);
@@ -32,9 +26,15 @@ nlohmann::json CorbaFacts(const CORBA::Exception& e) {
     return facts;
 }
 
-// The text and facts of a failure: the message the console prints, and for
-// a CORBA exception under it its name and details.
-nlohmann::json Describe(std::exception_ptr failure) {
+}  // namespace
+
+// Texts from the command line may hold bytes that are not UTF-8: they become
+// U+FFFD, as control characters become escapes.
+std::string DumpJson(const nlohmann::json& value) {
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+nlohmann::json DescribeFailure(std::exception_ptr failure) {
     std::wstring message = FailureText(failure);
     // The console's messages may open with a line break that sets them off
     // from the output above; a document has no output above.
@@ -54,8 +54,6 @@ nlohmann::json Describe(std::exception_ptr failure) {
     return error;
 }
 
-}  // namespace
-
 void JsonReport::Write(const std::string& text) {
     out << CVLib::strings::toWstr(text);
 }
@@ -63,7 +61,7 @@ void JsonReport::Write(const std::string& text) {
 void JsonReport::Key(const char* key) {
     Write(started ? "," : "{");
     started = true;
-    Write(Dump(key) + ":");
+    Write(DumpJson(key) + ":");
 }
 
 void JsonReport::Begin(const char* name) {
@@ -93,13 +91,13 @@ void JsonReport::WriteHeld() {
     const char* name = heldSection;
     heldSection = nullptr;
     Next(name);
-    Write(Dump(held));
+    Write(DumpJson(held));
 }
 
 void JsonReport::Entry(const char* name, const nlohmann::json& entry) {
     heldSection = nullptr;
     Next(name);
-    Write(Dump(entry));
+    Write(DumpJson(entry));
 }
 
 void JsonReport::Hold(const char* name, const nlohmann::json& entry) {
@@ -110,15 +108,15 @@ void JsonReport::Hold(const char* name, const nlohmann::json& entry) {
 void JsonReport::OpenEntry(const char* name, const nlohmann::json& head, const char* listKey) {
     WriteHeld();
     Next(name);
-    std::string text = Dump(head);
+    std::string text = DumpJson(head);
     text.pop_back();  // the closing brace
-    Write(text + (head.empty() ? "" : ",") + Dump(listKey) + ":[");
+    Write(text + (head.empty() ? "" : ",") + DumpJson(listKey) + ":[");
     entryOpen = true;
     firstItem = true;
 }
 
 void JsonReport::Item(const nlohmann::json& item) {
-    Write((firstItem ? "" : ",") + Dump(item));
+    Write((firstItem ? "" : ",") + DumpJson(item));
     firstItem = false;
 }
 
@@ -131,7 +129,7 @@ void JsonReport::Member(const char* key, const nlohmann::json& value) {
     WriteHeld();
     CloseOpen();
     Key(key);
-    Write(Dump(value));
+    Write(DumpJson(value));
 }
 
 int JsonReport::Finish(std::exception_ptr failure) {
@@ -143,7 +141,7 @@ int JsonReport::Finish(std::exception_ptr failure) {
             Member("interrupted", {{"signal", e.signal}});
             code = 128 + e.signal;
         } catch (...) {
-            Member("error", Describe(failure));
+            Member("error", DescribeFailure(failure));
             code = 1;
         }
     }

@@ -10,6 +10,13 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+// A value as one line of JSON; text that is not UTF-8 becomes U+FFFD.
+std::string DumpJson(const nlohmann::json& value);
+
+// The "error" member of a failure: the message the console prints, and for
+// a CORBA exception under it its name and details.
+nlohmann::json DescribeFailure(std::exception_ptr failure);
+
 class JsonReport {
 public:
     explicit JsonReport(std::wostream& out) : out(out) {}

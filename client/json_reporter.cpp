@@ -101,12 +101,18 @@ void JsonReporter::TaskBusy(const TaskRef& task, CORBA::ULong status) {
     Record(task, "busy", status, false);
 }
 
-void JsonReporter::TaskNotRunning(const TaskRef& task, CORBA::ULong status) {
+void JsonReporter::TaskNotRunning(const TaskRef& task, TaskAction, CORBA::ULong status) {
     Record(task, "not running", status, true);
 }
 
 void JsonReporter::Requesting(const TaskRef& task, TaskAction action) {
     if (action == TaskAction::Start) progress.Requesting(task, action);
+    if (action != TaskAction::Wait) return;
+    progress.Requesting(task, action);
+    // It stands for the task until the wait ends.
+    nlohmann::json entry = Head(task);
+    entry["outcome"] = "waiting";
+    document.Hold("tasks", entry);
 }
 
 void JsonReporter::Requested(const TaskRef& task, TaskAction action, CORBA::ULong status) {
@@ -116,6 +122,8 @@ void JsonReporter::Requested(const TaskRef& task, TaskAction action, CORBA::ULon
             break;
         case TaskAction::Stop:
             Record(task, "stopping", status, true);
+            break;
+        case TaskAction::Wait:
             break;
         case TaskAction::Start: {
             // It stands for the task until the wait ends.

@@ -41,7 +41,7 @@ public:
     void BadTaskId(const std::wstring& argument) override;
     void TaskIdNotFound(const std::wstring& argument, int id) override;
     void TaskBusy(const TaskRef& task, CORBA::ULong status) override;
-    void TaskNotRunning(const TaskRef& task, CORBA::ULong status) override;
+    void TaskNotRunning(const TaskRef& task, TaskAction action, CORBA::ULong status) override;
     void Requesting(const TaskRef& task, TaskAction action) override;
     void Requested(const TaskRef& task, TaskAction action, CORBA::ULong status) override;
 

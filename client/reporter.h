@@ -26,8 +26,9 @@ struct TaskRef {
     std::wstring name;                     // the display name, once the task is found
 };
 
-// A request that changes a task.
-enum class TaskAction { Delete, Stop, Start };
+// What a task key does to a task: a request that changes it, or a wait for
+// its end (nothing is sent).
+enum class TaskAction { Delete, Stop, Start, Wait };
 
 class Reporter {
 public:
@@ -70,22 +71,23 @@ public:
     virtual void TaskIdNotFound(const std::wstring& argument, int id) = 0;
     // The task is busy, so the action is not requested.
     virtual void TaskBusy(const TaskRef& task, CORBA::ULong status) = 0;
-    // A stop of a task that is not busy: nothing to request.
-    virtual void TaskNotRunning(const TaskRef& task, CORBA::ULong status) = 0;
+    // A stop of, or a wait for, a task that is not busy: nothing to do.
+    virtual void TaskNotRunning(const TaskRef& task, TaskAction action, CORBA::ULong status) = 0;
+    // Before a request goes out, or a wait begins.
     virtual void Requesting(const TaskRef& task, TaskAction action) = 0;
     // status: the task's status before the request.
     virtual void Requested(const TaskRef& task, TaskAction action, CORBA::ULong status) = 0;
 
-    // The wait for a started task: WaitBegun, then StillBusy for each poll
-    // that finds it busy, then TaskEnded or WaitInterrupted.
+    // The wait for a started or running task: WaitBegun, then StillBusy for
+    // each poll that finds it busy, then TaskEnded or WaitInterrupted.
     virtual void WaitBegun() = 0;
     virtual void StillBusy() = 0;
     virtual void TaskEnded(const TaskRef& task, CORBA::ULong status, int polls) = 0;
     // A signal ended the wait; the task runs on.
     virtual void WaitInterrupted() = 0;
 
-    // The listing: ListingBegun, then for each task its row in three parts,
-    // each told as soon as its remote call has answered.
+    // The listing, and the check: ListingBegun, then for each task its row
+    // in three parts, each told as soon as its remote call has answered.
     virtual void ListingBegun() = 0;
     virtual void RowId(CORBA::Long id) = 0;
     virtual void RowName(const std::wstring& name) = 0;

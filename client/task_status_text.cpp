@@ -35,3 +35,7 @@ const wchar_t* GetTaskStatusText(CORBA::ULong status) {
             return L"unknown";
     }
 }
+
+bool IsBusy(CORBA::ULong status) {
+    return status < BackupNetwork::tsRefresh;
+}

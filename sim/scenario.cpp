@@ -79,7 +79,7 @@ TaskLog ReadLog(const FieldReader& task) {
 
 TaskSpec ReadTask(const json& value, const std::string& file, const std::string& path) {
     FieldReader r(value, file, path,
-                  {"id", "name", "fname", "status", "type", "start", "stop", "log"});
+                  {"id", "name", "fname", "status", "run", "type", "start", "stop", "log"});
     TaskSpec t;
     t.id = static_cast<std::int32_t>(r.RequiredInteger("id", std::numeric_limits<int32_t>::min(),
                                                        std::numeric_limits<int32_t>::max()));
@@ -87,6 +87,9 @@ TaskSpec ReadTask(const json& value, const std::string& file, const std::string&
     t.name = r.WideText("name", L"");
     t.fname = r.WideText("fname", t.name);
     if (r.Has("status")) t.status = Status(r, "status");
+    t.running = Script(r, "run", {});
+    if (r.Has("run") && r.Has("status")) r.Fail("run", "give either \"status\" or \"run\"");
+    if (r.Has("run") && t.running.empty()) r.Fail("run", "give at least one step");
     if (r.Has("type"))
         t.type = static_cast<BackupNetwork::OperationType>(
             Enumerator(r, "type", r.Text("type", ""), kOperationTypeNames, "operation type"));

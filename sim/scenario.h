@@ -46,6 +46,7 @@ struct TaskSpec {
     std::wstring fname;  // defaults to name
     StatusValue status = BackupNetwork::tsWaiting;
     BackupNetwork::OperationType type = BackupNetwork::otBackupFull;
+    std::vector<StatusStep> running;  // the script it follows from the start, without Start
     std::vector<StatusStep> onStart;  // empty: Start changes nothing
     std::vector<StatusStep> onStop;
     std::optional<TaskLog> log;  // none: Log::Open answers false

@@ -43,6 +43,7 @@ TaskServant::TaskServant(Simulation& sim, const TaskSpec& plan, const std::strin
     props_->_add_ref();
     CORBA::Object_var obj = sim.Activate(props_, props_->journalName());
     propsRef_ = BackupNetwork::TaskProperties::_narrow(obj);
+    RunScript(plan.running);
 }
 
 TaskServant::~TaskServant() {

@@ -35,18 +35,20 @@ struct Row {
     int signalAtSleep = 0;  // raised at the first sleep, as Ctrl-C during a wait
 };
 
-std::string Waited(const std::string& name, const std::string& dots, const std::string& status) {
-    return "Running task: " + name + "\nWaiting" + dots + "\nCompleted with status: " + status +
-           "\n\n";
+std::string Waited(const std::string& name, const std::string& dots, const std::string& status,
+                   const std::string& heading = "Running task: ") {
+    return heading + name + "\nWaiting" + dots + "\nCompleted with status: " + status + "\n\n";
 }
 
 // The sleeps a console output implies: one before each status poll.
 std::size_t PollsShown(const std::string& out) {
     std::size_t polls = 0;
     for (auto at = out.find("\nWaiting"); at != std::string::npos;
-         at = out.find("\nWaiting", at + 1))
+         at = out.find("\nWaiting", at + 1)) {
+        if (out.compare(at + 8, 5, " for ") == 0) continue;  // a wait's heading
         for (auto dot = at + 8; ++polls, dot < out.size() && out[dot] == '.'; ++dot) {
         }
+    }
     return polls;
 }
 
@@ -178,6 +180,11 @@ TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
          "Stopping task: Line\nBreak\nStopping task: Tab\there\nStopping task: \u202e" "evil.exe\nStopping task: גיבוי לילי\n"
          "Task not found: Line\nTask not found: \xff\xfe\xc0\xaf\n", 0,
          {"task:1 Stop", "task:2 Stop", "task:3 Stop", "task:4 Stop", kDeactivated}},
+        // A task this run deleted is passed over by every later search.
+        {"several deletes in any order", kTasks, {"--Delete", "Refresh", "Quick", "Quick", "Nightly", "Nightly"},
+         "Deleting task: Refresh\nDeleting task: Quick\nTask not found: Quick\nDeleting task: Nightly\nDeleting task: Nightly\n", 0,
+         {del + "8}", del + "3}", del + "1}", del + "4}", kDeactivated}},
+        {"an id deleted once", kTasks, {"-di", "3", "3"}, "Deleting task: Quick\nTask id not found: 3\n", 0, {del + "3}", kDeactivated}},
         {"a name of 128 KiB deletes its task", R"({"tasks": [{"id": 6, "name": ")" + largest + R"("}]})", {"--Delete", largest},
          "Deleting task: " + largest + "\n", 0, {del + "6}", kDeactivated}},
         // Ctrl-C or SIGTERM during a wait: the line is ended, the session closed.
@@ -192,6 +199,70 @@ TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
     };
     // clang-format on
     for (const Row& row : rows) Check(row);
+}
+
+TEST(Commands, WaitKeysWaitForRunningTasksOnly) {
+    const auto waited = [](const std::string& name, const std::string& dots, const std::string& status) {
+        return Waited(name, dots, status, "Waiting for task: ");
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"a running task, an idle one and an unknown name", kWaits, {"--Wait", "Nightly", "Idle", "nope"},
+         waited("Nightly", "..", "success") + "Task is not running: Idle (idle)\nTask not found: nope\n", 0, {kDeactivated}},
+        {"by id", kWaits, {"-wi", "3", "x", "9"}, waited("Mirror", "", "error") + "Id must be integer: x\nTask id not found: 9\n", 0,
+         {kDeactivated}},
+        {"all: the running ones only, in order", kWaits, {"--WaitAll"}, waited("Nightly", "..", "success") + waited("Mirror", "", "error"),
+         0, {kDeactivated}},
+        {"a wait key without a task", kWaits, {"-w"}, "Specify one or more tasks\n", 1, {kDeactivated}},
+        {"SIGTERM during a wait", kWaits, {"-wa"}, "Waiting for task: Nightly\nWaiting\n", 143, {kDeactivated},
+         "cvcc: interrupted; the task keeps running on the server\n", SIGTERM},
+    };
+    // clang-format on
+    for (const Row& row : rows) Check(row);
+}
+
+// The monitoring check: no banner, the plugin's line and a line for each
+// task that is not OK, and the state's exit code.
+TEST(Commands, CheckAnswersAsAMonitoringPlugin) {
+    const auto check = [](const char* label, const std::string& scenario,
+                          std::vector<std::string> args, const std::string& out, int exitCode,
+                          std::vector<std::string> actions = {kDeactivated}) {
+        SCOPED_TRACE(label);
+        const Ran ran = RunInProcess(label, scenario, args);
+        EXPECT_EQ(ran.out, out);
+        EXPECT_EQ(ran.exitCode, exitCode);
+        EXPECT_EQ(ran.err, "");
+        EXPECT_EQ(harness::Actions(harness::ParseJournal(ran.journal)), actions);
+    };
+    const auto two = [](const std::string& a, const std::string& b) {
+        return R"({"tasks": [{"id": 1, "name": "A", "status": )" + a + R"(}, {"id": 2, "name": "B", "status": )" + b + "}]}";
+    };
+    // clang-format off
+    check("every status", EveryStatus().first, {"--Check"},
+          "BACKUP CRITICAL - 17 tasks: 5 critical, 3 warning, 1 unknown | tasks=17 ok=8 warning=3 critical=5 unknown=1 busy=3\n"
+          "error: tsError (id 8)\nerror: tsErrorSchedule (id 9)\nstopped: tsStopped (id 10)\ndeclined: tsQuotaExceeded (id 11)\n"
+          "declined: tsAccountExpired (id 12)\ndeclined: tsSilentDeclined (id 13)\nsuccess w/errors: tsSuccessWithErrors (id 14)\n"
+          "success w/errors: tsSuccessScheduleWithErrors (id 15)\nunknown: tsTotal (id 16)\n", 2);
+    check("warning is worse than unknown", two("\"tsStopped\"", "17"), {"-chk"},
+          "BACKUP WARNING - 2 tasks: 0 critical, 1 warning, 1 unknown | tasks=2 ok=0 warning=1 critical=0 unknown=1 busy=0\n"
+          "stopped: A (id 1)\nunknown: B (id 2)\n", 1);
+    check("unknown alone", two("\"tsWaiting\"", "4294967295"), {"-chk"},
+          "BACKUP UNKNOWN - 2 tasks: 0 critical, 0 warning, 1 unknown | tasks=2 ok=1 warning=0 critical=0 unknown=1 busy=0\n"
+          "unknown: B (id 2)\n", 3);
+    check("busy and idle are OK", two("\"tsBackup\"", "\"tsWaitingSchedule\""), {"--Check"},
+          "BACKUP OK - 2 tasks OK | tasks=2 ok=2 warning=0 critical=0 unknown=0 busy=1\n", 0);
+    check("no tasks", "{}", {"--Check"}, "BACKUP WARNING - no tasks | tasks=0 ok=0 warning=0 critical=0 unknown=0 busy=0\n", 1);
+    check("named tasks, one not found", kTasks, {"--Check", "Quick", "nope", "Mirror"},
+          "BACKUP CRITICAL - 2 tasks: 1 critical, 0 warning, 0 unknown, 1 not found | tasks=2 ok=1 warning=0 critical=1 unknown=0 busy=1\n"
+          "error: Quick (id 3)\nnot found: nope\n", 2);
+    check("a name not found is at least unknown", kTasks, {"--Check", "Mirror", "nope"},
+          "BACKUP UNKNOWN - 1 task: 0 critical, 0 warning, 0 unknown, 1 not found | tasks=1 ok=1 warning=0 critical=0 unknown=0 busy=1\n"
+          "not found: nope\n", 3);
+    check("access denied", R"({"server": {"denyAllLogins": true}})", {"--Check"}, "BACKUP UNKNOWN - Access denied\n", 3, {});
+    check("a failure midway", R"({"tasks": [{"id": 1, "name": "A", "status": "tsError"}, {"id": 2, "name": "B"}],
+              "faults": [{"object": "task:2", "operation": "GetStatus", "raise": "NO_PERMISSION"}]})", {"--Check"},
+          "BACKUP UNKNOWN - System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: COMPLETED_NO\n", 3);
+    // clang-format on
 }
 
 const std::string kNightlyLog =

@@ -38,6 +38,12 @@ inline const std::string kLogs = R"({"tasks": [
     {"id": 1, "name": "Nightly", "status": "tsError", "log": {"lines": ["Started", "Copying \u001b[31mred", [65, 56475], "Failed: disk full"]}},
     {"id": 2, "name": "Busy", "status": "tsBackup", "log": {"lines": ["so far"]}},
     {"id": 3, "name": "Silent"}, {"id": 4, "name": "Empty", "log": {}}]})";
+// Nightly (1) backs up for three polls and Mirror (3) synchronises for one,
+// each on its own, without a Start; Idle (2) is idle.
+inline const std::string kWaits = R"({"tasks": [
+    {"id": 1, "name": "Nightly", "run": [{"status": "tsBackup", "polls": 3}, {"status": "tsSuccess"}]},
+    {"id": 2, "name": "Idle"},
+    {"id": 3, "name": "Mirror", "run": [{"status": "tsSynchronize", "polls": 1}, {"status": "tsError"}]}]})";
 inline const std::string kLogFails =
     R"({"tasks": [{"id": 1, "name": "Nightly", "log": {"lines": ["Started", "Copying", "Done"]}}],
     "faults": [{"object": "log:1", "operation": "GetNextLine", "fromCall": 3, "raise": "NO_PERMISSION"}]})";

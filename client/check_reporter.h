@@ -1,0 +1,114 @@
+// The monitoring check's reporter (--Check): the listing's rows become a
+// monitoring plugin's answer, in the conventions that Nagios, Icinga, Naemon
+// and Checkmk share. On stdout, nothing but
+//
+//   BACKUP <STATE> - <summary> | tasks=N ok=N warning=N critical=N unknown=N busy=N
+//
+// and one line for each task that is not OK, or, with --Json, one document
+// of the same facts. The exit code is the state's: 0 OK, 1 WARNING,
+// 2 CRITICAL, 3 UNKNOWN. A failure of any kind is UNKNOWN, in one line.
+//
+// The check ends at its deadline whatever the server does: the process ends
+// there (ProcessDeadline), with UNKNOWN when nothing was written yet, and
+// with the state written otherwise (a teardown that hangs).
+//
+// `out` must outlive the reporter. Main thread, but for the deadline's own
+// thread, which shares only what the mutex guards.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "client/deadline.h"
+#include "client/reporter.h"
+
+// The check's deadline: CVCC_CHECK_TIMEOUT seconds (a whole number from 1 to
+// 86400), else 10 s, with a hint on stderr when the variable holds anything
+// else.
+std::chrono::seconds CheckDeadline();
+
+class CheckReporter : public Reporter {
+public:
+    CheckReporter(std::wostream& out, bool json, std::chrono::seconds deadline);
+    CheckReporter(const CheckReporter&) = delete;
+    CheckReporter& operator=(const CheckReporter&) = delete;
+
+    void Banner() override {}
+    int RunEnded(std::exception_ptr failure) override;
+    void Usage() override {}
+    void NoKey() override {}
+    void HelpAsked(const std::wstring&) override {}
+    void UnknownKey(const std::wstring&) override {}
+    // Remembered: a failure whose text says nothing is told by its hint.
+    void Hint(const std::string& text) override;
+
+    void ServerVersionRefused(const std::wstring&) override {}
+    void ShutdownRequesting() override {}
+    void ShutdownRequested() override {}
+    void ProxySet(const std::wstring&, CORBA::ULong) override {}
+
+    void TaskNotFound(const std::wstring& argument) override;
+    void BadTaskId(const std::wstring&) override {}
+    void TaskIdNotFound(const std::wstring&, int) override {}
+    void TaskBusy(const TaskRef&, CORBA::ULong) override {}
+    void TaskNotRunning(const TaskRef&, TaskAction, CORBA::ULong) override {}
+    void Requesting(const TaskRef&, TaskAction) override {}
+    void Requested(const TaskRef&, TaskAction, CORBA::ULong) override {}
+
+    void WaitBegun() override {}
+    void StillBusy() override {}
+    void TaskEnded(const TaskRef&, CORBA::ULong, int) override {}
+    void WaitInterrupted() override {}
+
+    void ListingBegun() override {}
+    void RowId(CORBA::Long id) override { row.id = id; }
+    void RowName(const std::wstring& name) override { row.name = name; }
+    void RowStatus(CORBA::ULong status) override;
+
+    void LogBegun(const TaskRef&) override {}
+    void LogUnavailable() override {}
+    void LogOpened() override {}
+    void LogLine(const std::wstring&) override {}
+    void LogEnded() override {}
+
+    void SweepBegun() override {}
+    void Swept(const std::vector<std::wstring>&) override {}
+
+    // The states, in the order of their exit codes.
+    enum class State { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
+
+private:
+    // A task that is not OK, or a name that matched none (notFound).
+    struct Finding {
+        State state = State::Ok;
+        CORBA::Long id = 0;
+        std::wstring name;
+        CORBA::ULong status = 0;
+        bool notFound = false;
+    };
+
+    // Writes the answer once, with the counts and the findings when `facts`;
+    // answers the exit code. Called with the mutex held.
+    int Write(State state, const std::wstring& summary, std::exception_ptr failure, bool facts);
+    // What a failure says in one line.
+    std::wstring WhatFailed(std::exception_ptr failure) const;
+    int AtDeadline();
+
+    std::wostream& out;
+    const bool json;
+    const std::chrono::seconds deadlineAfter;
+    Finding row;  // the row being told
+    int tasks = 0, ok = 0, warning = 0, critical = 0, unknown = 0, busy = 0, notFound = 0;
+    std::vector<Finding> findings;
+    std::string lastHint;
+
+    std::mutex mutex;
+    bool written = false;  // guarded by mutex
+    int exitCode = 3;      // guarded by mutex
+    // Last: it goes first, so its thread never outlives what it reads.
+    std::unique_ptr<ProcessDeadline> deadline;
+};
