@@ -69,6 +69,10 @@ const std::vector<CvccCase> kCases = {
     Unreached("port_zero", {"--List"}, "0"),
     {"json_coordinator_port_closed", "{}", {"-j", "--List"}, "{\"error\":{\"message\":\"std::exception\"}}\n",
      support::NoCoordinator("2756", "port from CoordPort in {registry}"), 1, {}, e2e::RegistryWithPort("\"2756\"")},
+    // The check says in its one line what the hint says.
+    {"check_without_a_coordinator", "{}", {"--Check"},
+     "BACKUP UNKNOWN - no Coordinator answered at localhost:2756 (port from CoordPort in {registry})\n",
+     support::NoCoordinator("2756", "port from CoordPort in {registry}"), 3, {}, e2e::RegistryWithPort("\"2756\"")},
     Unreached("port_with_a_trailing_space", {"--List"}, "1755 "),
     Unreached("port_of_ten_kilobytes", {"--List"}, std::string(10240, '7')),
     {"no_registry_file_tries_the_default_port", "{}", {"--List"}, "std::exception\n",

@@ -118,6 +118,12 @@ const std::vector<Fault> kFaults = {
     Case("ctrl_c_during_a_wait", kTasksOnly, {"--Execute", "Nightly"}, "Running task: Nightly\nWaiting\n",
          "cvcc: interrupted; the task keeps running on the server\n", 130, {"task:1 Start", kDeactivated})
         .During([](BackupNetwork& net) { SignalTheWait(net, SIGINT); }),
+    // A frozen server holds the check's first call to it; the check ends at
+    // its deadline all the same.
+    Case("check_ends_at_its_deadline", kTasksOnly, {"--Check"}, "BACKUP UNKNOWN - no answer within 1 s\n", "", 3)
+        .Env({{"CVCC_CHECK_TIMEOUT", "1"}})
+        .Before([](BackupNetwork& net) { kill(net.simulatorPid(), SIGSTOP); })
+        .After([](BackupNetwork& net) { kill(net.simulatorPid(), SIGCONT); }),
     // The server, by scripted crashes.
     Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")), {"--List"}, kUnable, "", 1)
         .SimulatorCrashes(),

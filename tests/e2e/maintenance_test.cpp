@@ -25,6 +25,10 @@ const std::string kTasks = R"({"tasks": [
     {"id": 1, "name": "Idle", "start": [{"status": "tsSuccess"}]},
     {"id": 2, "name": "Busy", "status": "tsBackup"},
     {"id": 3, "name": "Newer", "status": 4294967295, "start": [{"status": 17}]}]})";
+// Running (4) backs up for one more poll on its own, with no Start.
+const std::string kRunning = R"({"tasks": [{"id": 2, "name": "Idle"},
+    {"id": 4, "name": "Running", "run": [{"status": "tsBackup", "polls": 2}, {"status": "tsSuccess"}]}]})";
+const std::string kWaited = "Waiting for task: Running\nWaiting.\nCompleted with status: success\n\n";
 const std::string kNothingRemoved = "No dead workstation links registered on the Coordinator\n";
 const std::string kRan = "Running task: Idle\nWaiting\nCompleted with status: success\n\n";
 
@@ -48,6 +52,11 @@ const std::vector<CvccCase> kCases = {
     {"delete_id", kTasks, {"-di", "1"}, "Deleting task: Idle\n", "", 0, {"session:1 DeleteTask {\"id\":1}", kDeactivated}},
     {"delete_all", kTasks, {"-da"}, "Deleting task: Idle\nTask is busy: Busy\nDeleting task: Newer\n", "", 0,
      {"session:1 DeleteTask {\"id\":1}", "session:1 DeleteTask {\"id\":3}", kDeactivated}},
+    {"wait", kRunning, {"--Wait", "Running", "Idle"}, kWaited + "Task is not running: Idle (idle)\n", "", 0, {kDeactivated}},
+    {"wait_id", kRunning, {"-wi", "4"}, kWaited, "", 0, {kDeactivated}},
+    {"wait_all", kRunning, {"-wa"}, kWaited, "", 0, {kDeactivated}},
+    {"check", kTasks, {"--Check"}, "BACKUP UNKNOWN - 3 tasks: 0 critical, 0 warning, 1 unknown | "
+     "tasks=3 ok=2 warning=0 critical=0 unknown=1 busy=1\nunknown: Newer (id 3)\n", "", 3, {kDeactivated}},
     {"list", kTasks, {"-l"}, kListHead + ListRow("1", "Idle", "idle") + ListRow("2", "Busy", "backuping") +
      ListRow("3", "Newer", "unknown"), "", 0, {kDeactivated}},
     {"proxy", kTasks, {"-prx", "myproxy:8000"}, kProxyApplied, "", 0, ProxyStored("\"myproxy\"", "8000")},

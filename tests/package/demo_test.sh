@@ -22,6 +22,8 @@ for holder in nobody omniNames; do
         fail "with port 1755 held by $holder, the demo shows no sweep:"$'\n'"$out"
     grep -qF "Log of task: Фотоархив
 2026-12-06 23:00:01 Backup started" <<<"$out" || fail "the demo shows no log of its failed task:"$'\n'"$out"
+    grep -qF "BACKUP CRITICAL - 6 tasks" <<<"$out" && grep -qxF "(exit code 2)" <<<"$out" ||
+        fail "the demo shows no check with its exit code:"$'\n'"$out"
 done
-[ "$failures" -eq 0 ] && echo "demo: OK (the failed task's log, the sweep with port 1755 free and held)"
+[ "$failures" -eq 0 ] && echo "demo: OK (the failed task's log, the check, the sweep with port 1755 free and held)"
 exit $((failures > 0))

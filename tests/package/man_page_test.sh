@@ -14,17 +14,17 @@ warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
 
 text=$(man -l "$page" 2>/dev/null)
 for section in NAME SYNOPSIS DESCRIPTION COMMANDS FILES ENVIRONMENT "EXIT STATUS" \
-    "JSON OUTPUT" DIAGNOSTICS EXAMPLES "SEE ALSO"; do
+    "JSON OUTPUT" MONITORING DIAGNOSTICS EXAMPLES "SEE ALSO"; do
     grep -qx "$section" <<<"$text" || fail "no section $section"
 done
 keys=$(command_keys "$source_dir")
-[ "$(wc -l <<<"$keys")" -eq 32 ] || fail "expected 32 key forms in the key table, read: $keys"
+[ "$(wc -l <<<"$keys")" -eq 40 ] || fail "expected 40 key forms in the key table, read: $keys"
 for key in $keys; do
     grep -qF -- "$key" <<<"$text" || fail "the page does not name the key $key"
 done
 for text_expected in registry.reg XDG_CONFIG_HOME "omniNames(8)" "nameclt(1)" localhost:1755 \
     ORBclientCallTimeOutPeriod ORBtraceLevel ORBtraceFile OMNIORB_CONFIG --Json --json \
-    "-j " json.md; do
+    "-j " json.md CVCC_CHECK_TIMEOUT check_command "BACKUP OK"; do
     grep -qF -- "$text_expected" <<<"$text" || fail "the page does not mention $text_expected"
 done
 
