@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "harness/backup_network.h"
+#include "harness/files.h"
 
 namespace {
 
@@ -17,13 +18,16 @@ const char kScenario[] = R"({"server": {"host": "sim-host"}, "tasks": [{"id": 1,
     "workstations": [{"name": "alive"}, {"name": "dead", "state": "dead"}, {"name": "nested", "state": "context"}]})";
 
 // Runs a case in a child process that starts a network, reports the process
-// ids and then ends as `end` says; answers those ids.
+// ids and then ends as `end` says; answers those ids. A killed case cannot
+// remove its temporary folders: they go with one of this process's.
 std::vector<pid_t> PidsLeftByACaseThat(void (*end)()) {
+    const harness::TempDir caseTemp;
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe");
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
+        setenv("TMPDIR", caseTemp.path().c_str(), 1);
         try {
             harness::BackupNetwork net({"teardown-host", 0, kScenario});
             const pid_t pids[2] = {net.coordinatorPid(), net.simulatorPid()};

@@ -13,8 +13,9 @@ for holder in nobody omniNames; do
     out=$(CVCC_BUILD_DIR=$2 unshare -n bash -c '
         ip link set lo up || exit 1
         if [ "$1" = omniNames ]; then
-            omniNames -start 1755 -datadir "$(mktemp -d)" -always >/dev/null 2>&1 &
-            trap "kill $!; wait $!" EXIT
+            data=$(mktemp -d)
+            omniNames -start 1755 -datadir "$data" -always >/dev/null 2>&1 &
+            trap "kill $!; wait $!; rm -rf \"$data\"" EXIT
             for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/1755) 2>/dev/null && break; sleep 0.1; done
         fi
         "$0/scripts/demo"' "$1" "$holder" 2>&1)

@@ -64,7 +64,8 @@ for runtime in libomniorb4-2 libcos4-2 libace-; do
 done
 
 # Debian's own checker finds no error and no warning (information is shown).
-lintian_out=$(lintian --info --no-tag-display-limit "$deb" 2>&1 | grep -v '^running with root')
+# lintian leaves a file of its own in TMPDIR: it goes with the work folder.
+lintian_out=$(TMPDIR=$work lintian --info --no-tag-display-limit "$deb" 2>&1 | grep -v '^running with root')
 grep -E '^[EW]: ' <<<"$lintian_out" && fail "lintian:"$'\n'"$lintian_out"
 
 # The installed documents name only what is installed: no source paths, no make.
