@@ -16,7 +16,8 @@ FUZZ_TARGETS := registry_format_fuzz strings_fuzz number_readers_fuzz dispatcher
 CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
 
 # `make install PREFIX=/usr DESTDIR=/tmp/stage`: the install rules of the
-# optimised build; without PREFIX, the prefix the build was configured with.
+# optimised build, the program stripped as in the package; without PREFIX,
+# the prefix the build was configured with.
 PREFIX    ?=
 DESTDIR   ?=
 
@@ -71,7 +72,7 @@ demo: deps build
 	scripts/demo
 
 install: build
-	DESTDIR="$(DESTDIR)" $(CMAKE) --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
+	DESTDIR="$(DESTDIR)" $(CMAKE) --install $(BUILD) --strip $(if $(PREFIX),--prefix "$(PREFIX)")
 
 # The Debian package, build/cvcc_<version>_<arch>.deb.
 package: build

@@ -11,8 +11,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "console client of the Corvane backup netw
 set(CPACK_PACKAGE_DESCRIPTION
     "cvcc drives the Corvane backup server of this computer from the command line:\n\
 it finds the server through the Coordinator (a CORBA naming service) on\n\
-localhost and executes, stops, deletes or lists its tasks, shuts it down,\n\
-sets its proxy, or sweeps dead workstation bindings from the Coordinator.")
+localhost and executes, stops, deletes, lists or waits for its tasks, prints\n\
+their logs, checks them as a monitoring plugin, shuts the server down, sets\n\
+its proxy, or sweeps dead workstation bindings from the Coordinator. Its\n\
+--Json key gives one JSON document for scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The installed program carries no debug information; it stays in the build.
 set(CPACK_STRIP_FILES ON)

@@ -22,6 +22,11 @@ keys=$(command_keys "$source_dir")
 for key in $keys; do
     grep -qF -- "$key" <<<"$text" || fail "the page does not name the key $key"
 done
+# README's table of keys holds exactly the key table's forms (the completion
+# test holds the completion to the same table).
+readme_keys=$(sed -n 's/^| `\(--[A-Za-z]*\)[^`]*` | `\(-[a-z]*\)` |.*/\1\n\2/p' "$source_dir/README.md" | sort)
+[ "$readme_keys" = "$(sort <<<"$keys")" ] ||
+    fail "README's table of keys differs from the key table:"$'\n'"$(diff <(echo "$readme_keys") <(sort <<<"$keys"))"
 for text_expected in registry.reg XDG_CONFIG_HOME "omniNames(8)" "nameclt(1)" localhost:1755 \
     ORBclientCallTimeOutPeriod ORBtraceLevel ORBtraceFile OMNIORB_CONFIG --Json --json \
     "-j " json.md CVCC_CHECK_TIMEOUT check_command "BACKUP OK"; do
