@@ -87,12 +87,13 @@ void JsonReporter::TaskIdNotFound(const std::wstring& argument, int id) {
     NotDone({{"argument", toAstr(argument)}, {"id", id}, {"outcome", "not found"}});
 }
 
-void JsonReporter::Record(const TaskRef& task, const char* outcome, CORBA::ULong status,
-                          bool done) {
+void JsonReporter::Record(const TaskRef& task, const char* outcome, CORBA::ULong status, bool done,
+                          std::optional<int> polls) {
     nlohmann::json entry = Head(task);
     entry["outcome"] = outcome;
     entry["status"] = toAstr(GetTaskStatusText(status));
     entry["statusNumber"] = status;
+    if (polls) entry["polls"] = *polls;
     if (!done) document.Incomplete();
     document.Entry("tasks", entry);
 }
@@ -105,14 +106,18 @@ void JsonReporter::TaskNotRunning(const TaskRef& task, TaskAction, CORBA::ULong 
     Record(task, "not running", status, true);
 }
 
-void JsonReporter::Requesting(const TaskRef& task, TaskAction action) {
-    if (action == TaskAction::Start) progress.Requesting(task, action);
-    if (action != TaskAction::Wait) return;
-    progress.Requesting(task, action);
-    // It stands for the task until the wait ends.
+void JsonReporter::Hold(const TaskRef& task, const char* outcome) {
     nlohmann::json entry = Head(task);
-    entry["outcome"] = "waiting";
+    entry["outcome"] = outcome;
     document.Hold("tasks", entry);
+}
+
+void JsonReporter::Requesting(const TaskRef& task, TaskAction action) {
+    // The heading of a wait goes with its progress.
+    if (action == TaskAction::Start || action == TaskAction::Wait)
+        progress.Requesting(task, action);
+    // A wait sends nothing: its entry is held from here.
+    if (action == TaskAction::Wait) Hold(task, "waiting");
 }
 
 void JsonReporter::Requested(const TaskRef& task, TaskAction action, CORBA::ULong status) {
@@ -125,25 +130,15 @@ void JsonReporter::Requested(const TaskRef& task, TaskAction action, CORBA::ULon
             break;
         case TaskAction::Wait:
             break;
-        case TaskAction::Start: {
-            // It stands for the task until the wait ends.
-            nlohmann::json entry = Head(task);
-            entry["outcome"] = "started";
-            document.Hold("tasks", entry);
+        case TaskAction::Start:
+            Hold(task, "started");
             break;
-        }
     }
 }
 
 void JsonReporter::TaskEnded(const TaskRef& task, CORBA::ULong status, int polls) {
     progress.TaskEnded(task, status, polls);
-    nlohmann::json entry = Head(task);
-    entry["outcome"] = "ended";
-    entry["status"] = toAstr(GetTaskStatusText(status));
-    entry["statusNumber"] = status;
-    entry["polls"] = polls;
-    if (!IsSuccess(status)) document.Incomplete();
-    document.Entry("tasks", entry);
+    Record(task, "ended", status, IsSuccess(status), polls);
 }
 
 void JsonReporter::ListingBegun() {

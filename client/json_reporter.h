@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 
 #include "client/console_reporter.h"
@@ -69,8 +70,12 @@ private:
     void NoCommand(const std::wstring& message);
     // The entry of a task that was not found, or not done as asked.
     void NotDone(const nlohmann::json& entry);
-    // A task's entry with its outcome and the status it was found in.
-    void Record(const TaskRef& task, const char* outcome, CORBA::ULong status, bool done);
+    // A task's entry with its outcome and the status it was found in, or
+    // ended in after `polls`.
+    void Record(const TaskRef& task, const char* outcome, CORBA::ULong status, bool done,
+                std::optional<int> polls = std::nullopt);
+    // An entry that stands for a waited task until the wait ends.
+    void Hold(const TaskRef& task, const char* outcome);
 
     JsonReport document;
     // stderr when that is a terminal, else a stream that writes nowhere.
