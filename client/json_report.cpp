@@ -29,9 +29,37 @@ nlohmann::json CorbaFacts(const CORBA::Exception& e) {
 }  // namespace
 
 // Texts from the command line may hold bytes that are not UTF-8: they become
-// U+FFFD, as control characters become escapes.
+// U+FFFD. Control characters become escapes: the C0 ones by the serialiser;
+// DEL, the C1 ones (U+0085 ends a line for some tools, U+009B opens a
+// terminal's control sequence) and the line and paragraph separators here,
+// since they may stand raw in JSON. Outside strings the document is ASCII,
+// so their UTF-8 bytes are found in strings only.
 std::string DumpJson(const nlohmann::json& value) {
-    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    const std::string raw = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string text;
+    text.reserve(raw.size());
+    const auto escape = [&text](unsigned code) {
+        static const char kHex[] = "0123456789abcdef";
+        text += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4) text += kHex[(code >> shift) & 0xF];
+    };
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(raw[i]);
+        const auto next = i + 1 < raw.size() ? static_cast<unsigned char>(raw[i + 1]) : 0u;
+        const auto third = i + 2 < raw.size() ? static_cast<unsigned char>(raw[i + 2]) : 0u;
+        if (byte == 0x7F) {
+            escape(0x7F);
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            escape(next);
+            ++i;
+        } else if (byte == 0xE2 && next == 0x80 && (third == 0xA8 || third == 0xA9)) {
+            escape(0x2000u | (third & 0x3Fu));
+            i += 2;
+        } else {
+            text += raw[i];
+        }
+    }
+    return text;
 }
 
 nlohmann::json DescribeFailure(std::exception_ptr failure) {

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "tests/unit/client/in_process.h"
 
@@ -26,8 +27,11 @@ void CheckJson(const JsonRow& row) {
     SCOPED_TRACE(row.name);
     const Ran json = RunInProcess(row.name, row.scenario, row.args, row.signalAtSleep);
     EXPECT_EQ(json.exitCode, row.exitCode);
-    // One document, on one line, and nothing else.
+    // One document, on one line, and nothing else; no DEL, C1 control or
+    // line or paragraph separator stands raw in it.
     EXPECT_EQ(json.out.find('\n') + 1, json.out.size()) << json.out;
+    EXPECT_FALSE(std::regex_search(json.out, std::regex("\x7f|\xc2[\x80-\x9f]|\xe2\x80[\xa8\xa9]")))
+        << json.out;
     EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json::parse(row.json)) << json.out;
     const Ran plain = RunInProcess(row.name, row.scenario, {row.args.begin() + 1, row.args.end()},
                                    row.signalAtSleep);
@@ -48,10 +52,10 @@ TEST(JsonMode, DocumentsAndExitCodes) {
         R"("exception": {"name": "NO_PERMISSION", "minor": 0, "minorName": null, "completed": "COMPLETED_NO"})";
     // clang-format off
     const JsonRow rows[] = {
-        {"a listing, names escaped", R"({"tasks": [{"id": 3, "name": "Nightly"}, {"id": -7, "name": [65, 56475, 27, 10], "status": "tsSuccessWithErrors"},
+        {"a listing, names escaped", R"({"tasks": [{"id": 3, "name": "Nightly"}, {"id": -7, "name": [65, 56475, 27, 10, 127, 133, 155, 8232, 8233], "status": "tsSuccessWithErrors"},
             {"id": 9, "name": "x", "status": 4294967295}]})", {"--Json", "--List"},
          R"({"tasks": [{"id": 3, "name": "Nightly", "status": "idle", "statusNumber": 4},
-            {"id": -7, "name": "A\ufffd\u001b\n", "status": "success w/errors", "statusNumber": 14},
+            {"id": -7, "name": "A\ufffd\u001b\n\u007f\u0085\u009b\u2028\u2029", "status": "success w/errors", "statusNumber": 14},
             {"id": 9, "name": "x", "status": "unknown", "statusNumber": 4294967295}]})", 0},
         {"a listing that fails keeps its rows", R"({"tasks": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}],
             "faults": [{"object": "task:2", "operation": "GetStatus", "raise": "NO_PERMISSION"}]})", {"--json", "--List"},
