@@ -1,6 +1,7 @@
 // The connection sequence: the Coordinator's port, the server named after
 // this computer, its version and the session's login.
 #include "tests/e2e/cvcc_case.h"
+#include "tests/support/network_skip.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Cvcc, Connection, testing::ValuesIn(kCases), e2e::CaseN
 TEST(Login, IsTheHostNameAndTheUserName) {
     harness::BackupNetwork net(
         {"login-host", 1755, R"({"server": {"denyLogins": ["login-host\\root"]}})"});
-    if (!net.isolated()) GTEST_SKIP() << "needs a host name of its own";
+    if (!net.isolated()) SKIP_WITHOUT_NETWORK("needs a host name of its own");
     const harness::CvccResult r = net.RunCvcc({{"--List"}, {}, std::nullopt});
     EXPECT_EQ(e2e::AfterBanner(r.out), "Access denied\n");
     EXPECT_EQ(r.exitCode, 1);

@@ -7,6 +7,8 @@
 #include <set>
 #include <thread>
 
+#include "tests/support/network_skip.h"
+
 namespace e2e {
 
 std::string AfterBanner(const std::string& out) {
@@ -39,7 +41,7 @@ std::string RegistryWithPort(const std::string& value) {
 
 void RunCase(const CvccCase& c, const Around& around) {
     harness::BackupNetwork net({"backup-srv", c.port, c.scenario});
-    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
     if (around.before) around.before(net);
     harness::CvccRun run{c.args, around.env, c.registry};
     if (around.hangsFor) run.timeout = *around.hangsFor;

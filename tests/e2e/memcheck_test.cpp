@@ -7,6 +7,7 @@
 
 #include "harness/backup_network.h"
 #include "harness/files.h"
+#include "tests/support/network_skip.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ TEST(Memcheck, RunsAndFaultsRunClean) {
     GTEST_SKIP() << "valgrind cannot run a program built with AddressSanitizer";
 #endif
     harness::BackupNetwork net({"memcheck-host", 1755, kScenario});
-    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
     const std::vector<std::vector<std::string>> runs = {
         {"--List"}, {"--Execute", "Nightly"}, {"--NSClean", "--List"}, {"--Stop", "Broken"}};
     for (size_t i = 0; i < runs.size(); ++i) {

@@ -7,6 +7,7 @@
 #include "harness/coordinator.h"
 #include "tests/e2e/cvcc_case.h"
 #include "tests/support/giop_peer.h"
+#include "tests/support/network_skip.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ using harness::BackupNetwork;
 TEST(Waits, AreThePollsOfThreeSecondsAndNoTeardownDeadline) {
     BackupNetwork net({"waits-host", 1755, R"({"tasks": [{"id": 1, "name": "A",
         "start": [{"status": "tsBackup", "polls": 1}, {"status": "tsSuccess"}]}]})"});
-    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
     // One file a thread (-ff), so no call is split over two lines.
     const std::string trace = net.home() + "/waits";
     const harness::CvccResult r =
@@ -64,7 +65,7 @@ TEST(Waits, AreThePollsOfThreeSecondsAndNoTeardownDeadline) {
 // COMM_FAILURE stands, since a server that accepts connections is not gone.
 TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
     BackupNetwork net({"dropping-host", 1755, R"({"server": {"bound": false}})"});
-    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
     support::GiopPeer server([](const std::string&) { return support::GiopPeer::Answer::Drop; });
     ASSERT_EQ(net.Nameclt({"bind_new_context", "dropping-host.BackupNetwork"}).exitCode, 0);
     ASSERT_EQ(net.Nameclt({"bind", "dropping-host.BackupNetwork/BackupServer.server",
@@ -86,7 +87,7 @@ TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
 // before the server lookup: the lookup's own report, with its spelling.
 TEST(UnusualPeers, CoordinatorLostBeforeTheServerLookup) {
     BackupNetwork net({"lookup-host", 1755, "{}"});
-    if (!net.skipReason().empty()) GTEST_SKIP() << net.skipReason();
+    if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
     support::GiopPeer coordinator([](const std::string& operation) {
         return operation == "_is_a" ? support::GiopPeer::Answer::True
                                     : support::GiopPeer::Answer::Vanish;

@@ -10,6 +10,7 @@
 #include "harness/coordinator.h"
 #include "harness/network.h"
 #include "tests/support/cerr_capture.h"
+#include "tests/support/network_skip.h"
 #include "utility/strings.h"
 
 namespace {
@@ -21,8 +22,8 @@ protected:
     void SetUp() override {
         if (!harness::EnterPrivateNetwork("corba-host") &&
             (harness::PortAcceptsConnections(kPort) || harness::PortAcceptsConnections(kPort + 1)))
-            GTEST_SKIP() << "ports 1755/1756 are taken and this user cannot have a network of "
-                            "its own";
+            SKIP_WITHOUT_NETWORK(
+                "ports 1755/1756 are taken and this user cannot have a network of its own");
     }
 };
 
