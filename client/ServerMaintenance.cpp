@@ -36,10 +36,17 @@ void ConsoleApp::CleanCoordinator() {
     ConnectToCoordinator(L"localhost", L"1755", "the sweep's default port");
     reporter->SweepBegun();
     // The names keep the Coordinator's bytes for the unbinding; told, they
-    // are the Coordinator's text, decoded strictly.
+    // are the Coordinator's text, decoded strictly. They are kept as they
+    // are removed, so a sweep that fails half-way still tells them.
     std::vector<std::wstring> removed;
-    for (const std::wstring& wireName : RemoveDeadWorkstationsOnCoordinator())
-        removed.push_back(wiretext::FromWire(wireName));
+    try {
+        RemoveDeadWorkstationsOnCoordinator([&removed](const std::wstring& wireName) {
+            removed.push_back(wiretext::FromWire(wireName));
+        });
+    } catch (...) {
+        reporter->SweepFailed(removed);
+        throw;
+    }
     reporter->Swept(removed);
     Disconnect();
 }

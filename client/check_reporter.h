@@ -77,6 +77,7 @@ public:
 
     void SweepBegun() override {}
     void Swept(const std::vector<std::wstring>&) override {}
+    void SweepFailed(const std::vector<std::wstring>&) override {}
 
     // The states, in the order of their exit codes.
     enum class State { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };

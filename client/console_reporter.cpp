@@ -5,6 +5,7 @@
 
 #include "client/banner.h"
 #include "client/task_status_text.h"
+#include "utility/strings.h"
 
 namespace {
 
@@ -170,6 +171,12 @@ void ConsoleReporter::SweepBegun() {
            L"minutes, depending on the Backup Network size"
         << std::endl
         << std::endl;
+}
+
+void ConsoleReporter::SweepFailed(const std::vector<std::wstring>& removed) {
+    for (const std::wstring& name : removed)
+        Hint("the sweep removed the binding of " + CVLib::strings::toAstr(name) +
+             " before it failed");
 }
 
 void ConsoleReporter::Swept(const std::vector<std::wstring>& removed) {

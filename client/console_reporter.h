@@ -56,6 +56,9 @@ public:
 
     void SweepBegun() override;
     void Swept(const std::vector<std::wstring>& removed) override;
+    // The console's text of a failed sweep is the failure's alone; stderr
+    // names what was removed.
+    void SweepFailed(const std::vector<std::wstring>& removed) override;
 
 private:
     std::wostream& out;

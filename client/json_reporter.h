@@ -64,6 +64,12 @@ public:
 
     void SweepBegun() override {}
     void Swept(const std::vector<std::wstring>& removed) override;
+    // The names removed stand before the failure's member; stderr names
+    // them as without --Json.
+    void SweepFailed(const std::vector<std::wstring>& removed) override {
+        progress.SweepFailed(removed);
+        Swept(removed);
+    }
 
 private:
     // The document's answer to a command line that names no command.

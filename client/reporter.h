@@ -107,4 +107,7 @@ public:
     // The bindings the sweep removed, in its order; names as the Coordinator
     // gives them, decoded.
     virtual void Swept(const std::vector<std::wstring>& removed) = 0;
+    // The sweep failed after it had removed these; the failure follows as the
+    // run's end.
+    virtual void SweepFailed(const std::vector<std::wstring>& removed) = 0;
 };

@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+#include "corba/dead_peer.h"
+#include "corba/exception_info.h"
 #include "corba/naming_layout.h"
 #include "utility/strings.h"
 
@@ -122,34 +124,63 @@ BackupWorkstation::Workstation_ptr CBackupNetwork::GetWorkstation(const std::wst
     bound.length(1);
     bound[0].id = id.c_str();
     bound[0].kind = naming::kWorkstationKind;
+    CORBA::Object_var object;
     try {
-        CORBA::Object_var object = network->resolve(bound);
+        object = network->resolve(bound);
+    } catch (const CORBA::SystemException&) {
+        // The Coordinator's trouble (overloaded, restarting, a dropped call)
+        // says nothing of the workstation: the caller decides.
+        throw;
+    } catch (const CORBA::Exception& e) {
+        // Not bound any more: no workstation, which the sweep counts as dead.
+        ReportUnresolved(id, e, "it counts as dead");
+        return BackupWorkstation::Workstation::_nil();
+    }
+    try {
         if (!CORBA::is_nil(object) && object->_is_a(kWorkstationRepositoryId))
             return BackupWorkstation::Workstation::_narrow(object);
     } catch (const CORBA::Exception& e) {
-        // Not there, or not reachable: no workstation, which the sweep
-        // counts as dead.
+        // The object cannot say what it is: not reachable, no workstation.
         ReportUnresolved(id, e, "it counts as dead");
     }
     return BackupWorkstation::Workstation::_nil();
 }
 
-CBackupNetwork::WorkstationsList CBackupNetwork::RemoveDeadWorkstationsOnCoordinator() {
+CBackupNetwork::WorkstationsList CBackupNetwork::RemoveDeadWorkstationsOnCoordinator(
+    const std::function<void(const std::wstring&)>& onRemoved) {
     WorkstationsList removed;
     for (const std::wstring& name : GetWorkstationsList()) {
-        BackupWorkstation::Workstation_var workstation = GetWorkstation(name);
+        const std::string id = CVLib::strings::toAstr(name);
+        BackupWorkstation::Workstation_var workstation;
+        try {
+            workstation = GetWorkstation(name);
+        } catch (const CORBA::SystemException& e) {
+            ReportUnresolved(id, e, "it is left alone");
+            continue;
+        }
         bool dead = CORBA::is_nil(workstation);
         if (!dead) {
-            // Only an unreachable workstation is dead; any other exception
-            // leaves the sweep.
+            // Only a workstation that cannot be reached is dead; any other
+            // exception leaves the sweep.
             try {
                 CORBA::WString_var ignored = workstation->name();
-            } catch (const CORBA::TRANSIENT&) {
-                dead = true;
+            } catch (const CORBA::TRANSIENT& e) {
+                // TRANSIENT also comes after the workstation answered, with a
+                // forward to an address that cannot be used: only its own
+                // endpoints refusing a connection prove it gone.
+                dead = PeerIsGone(workstation);
+                if (!dead)
+                    EchoError(
+                        ("The workstation " + id + " answers, but its answer cannot be " +
+                         "followed (" + e._name() + ", " + ExceptionInfo(e) + "): it is left alone")
+                            .c_str(),
+                        nullptr, nullptr, false);
             }
         }
-        if (dead && UnRegisterObject(CVLib::strings::toAstr(name).c_str()) == 0)
+        if (dead && UnRegisterObject(id.c_str()) == 0) {
             removed.push_back(name);
+            if (onRemoved) onRemoved(name);
+        }
     }
     return removed;
 }

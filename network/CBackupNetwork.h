@@ -9,6 +9,7 @@
 // synchronous request, and nothing is cached between calls.
 #pragma once
 
+#include <functional>
 #include <list>
 #include <string>
 
@@ -42,13 +43,20 @@ public:
     // EchoError and thrown as a CCommonException.
     WorkstationsList GetWorkstationsList();
     // The workstation bound under name, or nil when it is not bound, cannot
-    // be resolved (said in a line on stderr) or is no workstation.
+    // say what it is (said in a line on stderr) or is no workstation. A
+    // system exception from the Coordinator's resolve passes through: it
+    // says nothing of the workstation.
     BackupWorkstation::Workstation_ptr GetWorkstation(const std::wstring& name);
-    // Unbinds every listed workstation that is nil or whose name attribute
-    // raises TRANSIENT; answers the names unbound, in sweep order. Any other
-    // exception from a workstation ends the sweep and passes through (what
-    // was unbound stays unbound).
-    WorkstationsList RemoveDeadWorkstationsOnCoordinator();
+    // Unbinds every listed workstation that is nil, or whose name attribute
+    // raises TRANSIENT while its own endpoints refuse a connection; answers
+    // the names unbound, in sweep order, and tells onRemoved of each as it
+    // goes. A binding the Coordinator cannot resolve, and a workstation that
+    // answers with a forward that cannot be followed, are left alone, each
+    // with a line on stderr. Any other exception from a workstation ends the
+    // sweep and passes through (what was unbound stays unbound, and
+    // onRemoved has been told).
+    WorkstationsList RemoveDeadWorkstationsOnCoordinator(
+        const std::function<void(const std::wstring&)>& onRemoved = nullptr);
 
 private:
     // One line on stderr: the binding of workstation id could not be

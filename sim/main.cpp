@@ -105,6 +105,13 @@ void BindScenario(bnsim::Simulation& sim, bnsim::NetworkBindings& bindings,
                 break;
             case WorkstationState::Context:
                 break;
+            case WorkstationState::ForwardsNowhere:
+                // A profile with an empty host: no address to connect to.
+                obj = sim.Activate(
+                    new bnsim::WorkstationServant(
+                        sim, w, bnsim::MakeIor(kWorkstationTypeId, "", 1, "bnsim-nowhere")),
+                    name);
+                break;
         }
         bindings.BindWorkstation(w.name, w.kind, obj);
     }

@@ -193,7 +193,8 @@ WorkstationSpec ReadWorkstation(const json& value, const std::string& file,
     static const std::map<std::string, WorkstationState> states = {
         {"alive", WorkstationState::Alive},   {"dead", WorkstationState::Dead},
         {"gone", WorkstationState::Gone},     {"notWorkstation", WorkstationState::NotWorkstation},
-        {"silent", WorkstationState::Silent}, {"context", WorkstationState::Context}};
+        {"silent", WorkstationState::Silent}, {"context", WorkstationState::Context},
+        {"forwardsNowhere", WorkstationState::ForwardsNowhere}};
     FieldReader r(value, file, path, {"name", "kind", "state", "displayName", "host"});
     WorkstationSpec w;
     w.name = r.RequiredText("name");

@@ -62,7 +62,7 @@ struct ServerSpec {
     bool ignoreShutdown = false;  // ShutdownServer is journaled and ignored
 };
 
-enum class WorkstationState { Alive, Dead, Gone, NotWorkstation, Silent, Context };
+enum class WorkstationState { Alive, Dead, Gone, NotWorkstation, Silent, Context, ForwardsNowhere };
 
 struct WorkstationSpec {
     std::string name;  // binding id, UTF-8

@@ -13,9 +13,12 @@ std::string WorkstationObjectName(const WorkstationSpec& plan);
 
 class WorkstationServant : public POA_BackupWorkstation::Workstation, public SimObject {
 public:
-    WorkstationServant(Simulation& sim, const WorkstationSpec& plan);
+    // forwardTo: when not empty, the reference every name read is forwarded
+    // to (LOCATION_FORWARD), as a workstation behind a broken redirect.
+    WorkstationServant(Simulation& sim, const WorkstationSpec& plan,
+                       const std::string& forwardTo = "");
 
-    CORBA::WChar* name() override { return GetText("name"); }
+    CORBA::WChar* name() override;
     CORBA::WChar* host() override { return GetText("host"); }
     BackupWorkstation::Session_ptr OpenSession(BackupNetwork::Session_ptr,
                                                BackupNetwork::Log_ptr) override {
@@ -24,6 +27,9 @@ public:
     void CloseSession(BackupWorkstation::Session_ptr) override { NotServed("CloseSession", true); }
     void ping() override { NotServed("ping", true); }
     void Shutdown() override { NotServed("Shutdown", true); }
+
+private:
+    std::string forwardTo_;
 };
 
 }  // namespace bnsim

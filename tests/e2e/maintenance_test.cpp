@@ -31,6 +31,9 @@ const std::string kRunning = R"({"tasks": [{"id": 2, "name": "Idle"},
     {"id": 4, "name": "Running", "run": [{"status": "tsBackup", "polls": 2}, {"status": "tsSuccess"}]}]})";
 const std::string kWaited =
     "Waiting for task: Running\nWaiting.\nCompleted with status: success\n\n";
+// OLD-LAPTOP is dead and comes first; ALIVE-1's name cannot be read.
+const std::string kFailsHalfWay = R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}, {"name": "ALIVE-1"}],
+    "faults": [{"object": "workstation:ALIVE-1", "operation": "_get_name", "raise": "NO_PERMISSION"}]})";
 const std::string kNothingRemoved = "No dead workstation links registered on the Coordinator\n";
 const std::string kRan = "Running task: Idle\nWaiting\nCompleted with status: success\n\n";
 
@@ -88,7 +91,8 @@ const std::vector<CvccCase> kCases = {
      "An error occurred while listing the workstations. Coordinator returned the same binding twice\n", 1, {}},
     // A listing that cannot be read removes nothing; a binding that cannot be
     // resolved is left out of the listing, or, when the sweep asks for it
-    // again, counted as dead. stderr says which.
+    // again, left alone: the Coordinator's trouble is not the workstation's.
+    // stderr says which.
     {"nsclean_listing_that_cannot_be_read", R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}],
          "faults": [{"object": "naming:network", "operation": "list", "raise": "TRANSIENT"}]})", {"--NSClean"},
      kSweepHeading + kNothingRemoved, "The Coordinator's list of workstations could not be read: TRANSIENT\n", 0},
@@ -98,9 +102,24 @@ const std::vector<CvccCase> kCases = {
      "The binding of workstation LOST could not be resolved (TRANSIENT): it is left out of the sweep\n", 0},
     {"nsclean_binding_that_cannot_be_fetched", R"({"workstations": [{"name": "ALIVE-1"}],
          "faults": [{"object": "naming:network", "operation": "resolve", "raise": "TRANSIENT", "fromCall": 2, "times": 1}]})",
-     {"--NSClean"}, kSweepHeading + "The following dead workstation links removed from the Coordinator:\n    ALIVE-1\n",
-     "The binding of workstation ALIVE-1 could not be resolved (TRANSIENT): it counts as dead\n", 0,
-     {"naming:network unbind {\"name\":\"ALIVE-1\"}"}},
+     {"--NSClean"}, kSweepHeading + kNothingRemoved,
+     "The binding of workstation ALIVE-1 could not be resolved (TRANSIENT): it is left alone\n", 0},
+    // A workstation that answers with a forward its caller cannot follow is
+    // alive: TRANSIENT alone does not make it dead.
+    {"nsclean_forward_that_cannot_be_followed", R"({"workstations": [{"name": "REDIRECTED", "state": "forwardsNowhere"},
+         {"name": "OLD-LAPTOP", "state": "dead"}]})", {"--NSClean"},
+     kSweepHeading + "The following dead workstation links removed from the Coordinator:\n    OLD-LAPTOP\n",
+     "The workstation REDIRECTED answers, but its answer cannot be followed (TRANSIENT, minor code: "
+     "TRANSIENT_NoUsableProfile (0x4f4d0002), completed: COMPLETED_NO): it is left alone\n", 0},
+    // A sweep that fails half-way still tells what it removed: on stderr, and
+    // in the document before its error.
+    {"nsclean_failing_half_way_tells_what_it_removed", kFailsHalfWay, {"--NSClean"},
+     kSweepHeading + "System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: COMPLETED_NO\n",
+     "cvcc: the sweep removed the binding of OLD-LAPTOP before it failed\n", 1},
+    {"json_nsclean_failing_half_way", kFailsHalfWay, {"-j", "--NSClean"},
+     R"({"removed":["OLD-LAPTOP"],"error":{"exception":{"completed":"COMPLETED_NO","minor":0,"minorName":null,)"
+     R"("name":"NO_PERMISSION"},"message":"System error: NO_PERMISSION. Description: minor code: 0x00000000, )"
+     R"(completed: COMPLETED_NO"}})" "\n", "cvcc: the sweep removed the binding of OLD-LAPTOP before it failed\n", 1},
     // A workstation whose process runs but no longer has the object is not
     // dead: the sweep ends there.
     {"nsclean_workstation_whose_object_is_gone_ends_the_sweep", R"({"workstations": [{"name": "DECOMMISSIONED", "state": "gone"}]})",
