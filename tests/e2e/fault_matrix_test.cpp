@@ -160,7 +160,8 @@ const std::vector<Fault> kFaults = {
     // a workstation that runs out of it may be alive: the sweep ends and its
     // binding stays. The dead one before it was removed already.
     Case("silent_workstation_with_a_call_timeout_ends_the_sweep", kSilent, {"--NSClean"}, kSweepHeading +
-         "System error: TIMEOUT. Description: minor code: TIMEOUT_CallTimedOutOnClient (0x41540008), completed: COMPLETED_MAYBE\n", "", 1)
+         "System error: TIMEOUT. Description: minor code: TIMEOUT_CallTimedOutOnClient (0x41540008), completed: COMPLETED_MAYBE\n",
+         "cvcc: the sweep removed the binding of GONE before it failed\n", 1)
         .Env({{"ORBclientCallTimeOutPeriod", "1500"}})
         .After([](BackupNetwork& net) {
             const std::string bound = net.Nameclt({"list", "TarmelinBackupNetwork.context"}).out;
