@@ -92,6 +92,9 @@ private:
     void CheckTasks();
     // A task's row: its id, its name and its status, each told once read.
     void ListRow(BackupNetwork::Task_ptr task);
+    // Ends a long read (a listing, a log) with console::WaitInterrupted when
+    // a signal was caught while a console::WaitInterruption lives.
+    void EndReadIfInterrupted();
     // The log keys: each task's log, line by line as the server hands it out.
     void ShowLogs(bool byId);
     void ShowLog(BackupNetwork::Task_ptr task, TaskRef ref);

@@ -163,11 +163,16 @@ void ConsoleApp::ShowLog(BackupNetwork::Task_ptr task, TaskRef ref) {
     reporter->LogBegun(ref);
     BackupNetwork::Log_var log = task->log();
     if (CORBA::is_nil(log) || !log->Open()) return reporter->LogUnavailable();
-    // Each line is told as it arrives; nothing of the log is kept.
+    // Each line is told as it arrives; nothing of the log is kept. Ctrl-C or
+    // SIGTERM ends the reading after the line it came in.
     reporter->LogOpened();
+    const console::WaitInterruption interruption;
     try {
         CORBA::WString_var line;
-        while (log->GetNextLine(line.out())) reporter->LogLine(wiretext::FromWire(line.in()));
+        while (log->GetNextLine(line.out())) {
+            reporter->LogLine(wiretext::FromWire(line.in()));
+            EndReadIfInterrupted();
+        }
     } catch (const CORBA::TRANSIENT&) {
         // The ORB could not reach the server, also after a broken connection:
         // nothing more is sent to it. After any other failure it may still

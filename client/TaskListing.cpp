@@ -1,6 +1,7 @@
 // The list command, and the monitoring check that makes the same calls:
 // each task of the snapshot, or each named one, with its id, name and status.
 #include "client/ConsoleApp.h"
+#include "client/wait_interruption.h"
 #include "idl/task_status.h"
 #include "idl/wire_text.h"
 
@@ -15,22 +16,39 @@ void ConsoleApp::ListRow(BackupNetwork::Task_ptr task) {
     reporter->RowStatus(wiretext::GetTaskStatus(task));
 }
 
+void ConsoleApp::EndReadIfInterrupted() {
+    if (const int signal = console::WaitInterruption::Caught()) {
+        reporter->ReadInterrupted();
+        throw console::WaitInterrupted{signal};
+    }
+}
+
 void ConsoleApp::ListTasks() {
     ++argumentIndex;
+    // Ctrl-C or SIGTERM ends a long listing after the row it came in.
+    const console::WaitInterruption interruption;
     reporter->ListingBegun();
-    for (CORBA::ULong i = 0; i < taskCount; ++i) ListRow((*tasks)[i]);
+    for (CORBA::ULong i = 0; i < taskCount; ++i) {
+        ListRow((*tasks)[i]);
+        EndReadIfInterrupted();
+    }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }
 
 void ConsoleApp::CheckTasks() {
     ++argumentIndex;
+    const console::WaitInterruption interruption;
     reporter->ListingBegun();
     if (argumentIndex >= arguments.size()) {
-        for (CORBA::ULong i = 0; i < taskCount; ++i) ListRow((*tasks)[i]);
+        for (CORBA::ULong i = 0; i < taskCount; ++i) {
+            ListRow((*tasks)[i]);
+            EndReadIfInterrupted();
+        }
     }
     for (; argumentIndex < arguments.size(); ++argumentIndex) {
         BackupNetwork::Task_var task = FindTaskByName(arguments[argumentIndex]);
         if (!CORBA::is_nil(task)) ListRow(task);
+        EndReadIfInterrupted();
     }
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
 }

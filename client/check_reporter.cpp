@@ -7,6 +7,7 @@
 #include "client/json_report.h"
 #include "client/run.h"
 #include "client/task_status_text.h"
+#include "client/wait_interruption.h"
 #include "idl/task_status.h"
 #include "utility/strings.h"
 
@@ -124,6 +125,12 @@ void CheckReporter::RowStatus(CORBA::ULong status) {
 }
 
 std::wstring CheckReporter::WhatFailed(std::exception_ptr failure) const {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const console::WaitInterrupted& e) {
+        return L"interrupted by signal " + std::to_wstring(e.signal);
+    } catch (...) {
+    }
     std::wstring text = FailureText(failure);
     // A text that names no more than the exception's type says less than
     // the hint that went with it.

@@ -63,6 +63,7 @@ public:
     void StillBusy() override {}
     void TaskEnded(const TaskRef&, CORBA::ULong, int) override {}
     void WaitInterrupted() override {}
+    void ReadInterrupted() override {}
 
     void ListingBegun() override {}
     void RowId(CORBA::Long id) override { row.id = id; }

@@ -133,6 +133,11 @@ void ConsoleReporter::WaitInterrupted() {
     Hint("interrupted; the task keeps running on the server");
 }
 
+void ConsoleReporter::ReadInterrupted() {
+    // The console's lines are whole: a row or a log line is written at once.
+    Hint("interrupted; nothing more was read");
+}
+
 void ConsoleReporter::ListingBegun() {
     // These stay on the stream for the rest of the run.
     out.fill(L' ');

@@ -42,6 +42,7 @@ public:
     void StillBusy() override;
     void TaskEnded(const TaskRef& task, CORBA::ULong status, int polls) override;
     void WaitInterrupted() override;
+    void ReadInterrupted() override;
 
     void ListingBegun() override;
     void RowId(CORBA::Long id) override;

@@ -50,6 +50,7 @@ public:
     void StillBusy() override { progress.StillBusy(); }
     void TaskEnded(const TaskRef& task, CORBA::ULong status, int polls) override;
     void WaitInterrupted() override { progress.WaitInterrupted(); }
+    void ReadInterrupted() override { progress.ReadInterrupted(); }
 
     void ListingBegun() override;
     void RowId(CORBA::Long id) override;

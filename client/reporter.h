@@ -85,6 +85,8 @@ public:
     virtual void TaskEnded(const TaskRef& task, CORBA::ULong status, int polls) = 0;
     // A signal ended the wait; the task runs on.
     virtual void WaitInterrupted() = 0;
+    // A signal ended a long read (a listing, a log): nothing more is read.
+    virtual void ReadInterrupted() = 0;
 
     // The listing, and the check: ListingBegun, then for each task its row
     // in three parts, each told as soon as its remote call has answered.

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "tests/e2e/cvcc_case.h"
+#include "tests/support/network_skip.h"
 
 namespace {
 
@@ -181,5 +182,40 @@ INSTANTIATE_TEST_SUITE_P(Cvcc, Faults, testing::ValuesIn(kFaults),
                          [](const testing::TestParamInfo<Fault>& info) {
                              return info.param.c.name;
                          });
+
+// SIGTERM during a long read (`timeout -s TERM 3 cvcc …`) ends it as it ends
+// a wait: the document closed with "interrupted", the note on stderr, the log
+// and the session closed, 143. How much was read before is the timing's.
+TEST(Interruptions, EndALongReadAsTheyEndAWait) {
+    std::string tasks;
+    for (int i = 0; i < 20000; ++i) tasks += (i ? R"(,{"id": )" : R"({"id": )") + std::to_string(i) + R"(, "name": "T"})";
+    const std::string logged = R"({"tasks": [{"id": 1, "name": "Nightly", "log": {"lines": ["a line"], "repeat": 100000000}}]})";
+    struct Read {
+        std::string scenario;
+        std::vector<std::string> args;
+        std::vector<std::string> actions;
+    };
+    const Read reads[] = {
+        {logged, {"--Json", "--Log", "Nightly"}, {"log:1 Open", "log:1 Close", kDeactivated}},
+        {R"({"tasks": [)" + tasks + "]}", {"--List"}, {kDeactivated}},
+    };
+    for (const Read& read : reads) {
+        SCOPED_TRACE(read.args.back());
+        BackupNetwork net({"read-host", 1755, read.scenario});
+        if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
+        net.StartCvcc({read.args, {}, std::nullopt});
+        net.WaitForJournal(Request("server", "ActivateSession"));
+        harness::WaitUntilCatching(net.cvccPid(), SIGTERM);
+        kill(net.cvccPid(), SIGTERM);
+        const harness::CvccResult r = net.WaitCvcc();
+        EXPECT_EQ(r.exitCode, 143);
+        EXPECT_EQ(r.err, "cvcc: interrupted; nothing more was read\n");
+        e2e::ExpectActions(net, r, read.actions);
+        if (read.args[0] != "--Json") continue;
+        const nlohmann::json document = nlohmann::json::parse(r.out);
+        EXPECT_EQ(document["interrupted"], nlohmann::json({{"signal", 15}})) << r.out;
+        EXPECT_EQ(document["tasks"][0]["outcome"], "log") << r.out;
+    }
+}
 
 }  // namespace
