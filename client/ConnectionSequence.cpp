@@ -1,6 +1,7 @@
 // Before a command talks to the backup server: the Coordinator's port from
 // the registry, the connection, the server named after this computer, its
 // version and, for most commands, a session and a snapshot of its tasks.
+#include "client/CCommonException.h"
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
 #include "idl/wire_text.h"
@@ -18,13 +19,15 @@ constexpr const char* kExpectedVersion = "7.4.4";
 
 }  // namespace
 
+void ConsoleApp::HintNoCoordinator(const std::wstring& host, const std::wstring& port,
+                                   const std::string& portSource) {
+    reporter->Hint("no Coordinator answered at " + CVLib::strings::toAstr(host) + ":" +
+                   CVLib::strings::toAstr(port) + " (" + portSource + ")");
+}
+
 void ConsoleApp::ConnectToCoordinator(const std::wstring& host, const std::wstring& port,
                                       const std::string& portSource) {
-    // Where the client looked for the Coordinator and where that address came from.
-    const auto noCoordinator = [&] {
-        reporter->Hint("no Coordinator answered at " + CVLib::strings::toAstr(host) + ":" +
-                       CVLib::strings::toAstr(port) + " (" + portSource + ")");
-    };
+    const auto noCoordinator = [&] { HintNoCoordinator(host, port, portSource); };
     bool connectedNow = false;
     try {
         connectedNow = Connect(host, port);
@@ -57,10 +60,16 @@ void ConsoleApp::ConnectToServer() {
     }
     if (!portRead) coordinatorPort = kDefaultPort;
     const std::string file = CVLib::system::CRegistry::UserFilePath();
-    ConnectToCoordinator(coordinatorHost, coordinatorPort,
-                         portRead ? "port from CoordPort in " + file
-                                  : "default port: no CoordPort read from " + file);
-    server = GetLocalServer();
+    const std::string portSource = portRead ? "port from CoordPort in " + file
+                                            : "default port: no CoordPort read from " + file;
+    ConnectToCoordinator(coordinatorHost, coordinatorPort, portSource);
+    try {
+        server = GetLocalServer();
+    } catch (const CCommonException&) {
+        // The Coordinator answered the connection and was gone at the lookup.
+        HintNoCoordinator(coordinatorHost, coordinatorPort, portSource);
+        throw;
+    }
     if (CORBA::is_nil(server))
         reporter->Hint("no backup server is bound as " + LocalServerName() +
                        " on the Coordinator at " + CVLib::strings::toAstr(coordinatorHost) + ":" +

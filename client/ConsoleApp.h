@@ -67,6 +67,10 @@ private:
     // connection's own failure.
     void ConnectToCoordinator(const std::wstring& host, const std::wstring& port,
                               const std::string& portSource);
+    // Hints where the client looked for the Coordinator and where that
+    // address came from.
+    void HintNoCoordinator(const std::wstring& host, const std::wstring& port,
+                           const std::string& portSource);
     bool CheckServerVersion();
     void OpenSession();
 

@@ -4,7 +4,14 @@
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
 #include "client/wtoi.h"
+#include "corba/exception_info.h"
 #include "idl/wire_text.h"
+
+namespace {
+
+constexpr const wchar_t* kProxyFailed = L"Failed to set proxy due the unknown error.";
+
+}  // namespace
 
 void ConsoleApp::SetProxy() {
     ++argumentIndex;
@@ -21,8 +28,13 @@ void ConsoleApp::SetProxy() {
         BackupNetwork::ServerSettings_var settings = session->settings();
         settings->proxyHost(wiretext::ToWire(host).c_str());
         settings->proxyPort(port);
+    } catch (const CORBA::Exception& e) {
+        // The console's text names no cause; stderr does.
+        reporter->Hint(std::string("the proxy could not be set: ") + e._name() + ", " +
+                       ExceptionInfo(e));
+        std::throw_with_nested(ConsoleAppEx(kProxyFailed));
     } catch (...) {
-        std::throw_with_nested(ConsoleAppEx(L"Failed to set proxy due the unknown error."));
+        std::throw_with_nested(ConsoleAppEx(kProxyFailed));
     }
     reporter->ProxySet(host, port);
     argumentIndex = static_cast<std::uint32_t>(arguments.size());
@@ -43,6 +55,12 @@ void ConsoleApp::CleanCoordinator() {
         RemoveDeadWorkstationsOnCoordinator([&removed](const std::wstring& wireName) {
             removed.push_back(wiretext::FromWire(wireName));
         });
+    } catch (const CORBA::TRANSIENT&) {
+        // The sweep takes the workstations' TRANSIENT itself: this one is
+        // the Coordinator's, which the console's text puts on the server.
+        reporter->SweepFailed(removed);
+        reporter->Hint("the Coordinator at localhost:1755 was lost during the sweep");
+        throw;
     } catch (...) {
         reporter->SweepFailed(removed);
         throw;

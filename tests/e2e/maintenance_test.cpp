@@ -111,6 +111,16 @@ const std::vector<CvccCase> kCases = {
      kSweepHeading + "The following dead workstation links removed from the Coordinator:\n    OLD-LAPTOP\n",
      "The workstation REDIRECTED answers, but its answer cannot be followed (TRANSIENT, minor code: "
      "TRANSIENT_NoUsableProfile (0x4f4d0002), completed: COMPLETED_NO): it is left alone\n", 0},
+    // The Coordinator lost while the workstations are listed: the console's
+    // text is the server's, stderr says what was lost.
+    {"nsclean_coordinator_lost_while_listing", R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}], "repeatingListing": true,
+         "faults": [{"object": "naming:iterator:1", "operation": "next_one", "raise": "TRANSIENT"}]})", {"--NSClean"},
+     kSweepHeading + "Unable to connect the backup server.\n", "cvcc: the Coordinator at localhost:1755 was lost during the sweep\n", 1},
+    // An unbind the Coordinator refuses ends the sweep; stderr says so.
+    {"nsclean_unbind_refused", R"({"workstations": [{"name": "OLD-LAPTOP", "state": "dead"}],
+         "faults": [{"object": "naming:network", "operation": "unbind", "raise": "NO_PERMISSION"}]})", {"--NSClean"},
+     kSweepHeading + "std::exception\n", "An error occurred while unbinding object\nNO_PERMISSION\n"
+     "minor code: 0x00000000, completed: COMPLETED_NO\n", 1, {"naming:network unbind {\"name\":\"OLD-LAPTOP\"}"}},
     // A sweep that fails half-way still tells what it removed: on stderr, and
     // in the document before its error.
     {"nsclean_failing_half_way_tells_what_it_removed", kFailsHalfWay, {"--NSClean"},

@@ -85,6 +85,28 @@ TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
 
 // A Coordinator that is lost after it answered the connection's requests and
 // before the server lookup: the lookup's own report, with its spelling.
+// Lost after the connection's first answer, before the lookup's narrow: the
+// layer below throws its own exception, and stderr says where the client
+// looked, as for a Coordinator that never answered.
+TEST(UnusualPeers, CoordinatorLostRightAfterTheConnection) {
+    BackupNetwork net({"lost-host", 1755, "{}"});
+    if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
+    auto asked = std::make_shared<int>(0);
+    support::GiopPeer coordinator([asked](const std::string& operation) {
+        return operation == "_is_a" && ++*asked == 1 ? support::GiopPeer::Answer::True
+                                                     : support::GiopPeer::Answer::Vanish;
+    });
+    const std::string port = std::to_string(coordinator.port());
+    const harness::CvccResult r =
+        net.RunCvcc({{"--List"}, {}, e2e::RegistryWithPort("\"" + port + "\"")});
+    EXPECT_EQ(e2e::AfterBanner(r.out), "std::exception\n");
+    EXPECT_EQ(r.err, "An error occurred while obtain a reference to the root context. Coordinator "
+                     "could not be reached. Make sure Coordinator is running\nTRANSIENT\n"
+                     "minor code: TRANSIENT_ConnectFailed (0x41540002), completed: COMPLETED_NO\n" +
+                         e2e::Expected(support::NoCoordinator(port, "port from CoordPort in {registry}"), net));
+    EXPECT_EQ(r.exitCode, 1);
+}
+
 TEST(UnusualPeers, CoordinatorLostBeforeTheServerLookup) {
     BackupNetwork net({"lookup-host", 1755, "{}"});
     if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
