@@ -21,7 +21,7 @@ CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
 PREFIX    ?=
 DESTDIR   ?=
 
-.PHONY: all deps configure build check sanitize fuzz demo bench install package clean
+.PHONY: all deps configure build check sanitize fuzz demo try bench install package clean
 
 all: build
 
@@ -70,6 +70,11 @@ fuzz: $(FUZZ)/CMakeCache.txt
 
 demo: deps build
 	scripts/demo
+
+# The demo's network, and a shell with cvcc on the PATH to try it by hand;
+# leaving the shell stops the network.
+try: deps build
+	scripts/try
 
 install: build
 	DESTDIR="$(DESTDIR)" $(CMAKE) --install $(BUILD) --strip $(if $(PREFIX),--prefix "$(PREFIX)")

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# make try: the shell finds cvcc on the PATH and the demo's network answering
+# on the loopback only, and when it exits nothing that it started runs on.
+# Usage: try_test.sh SOURCE_DIR BUILD_DIR
+set -uo pipefail
+source "$(dirname "$0")/command_keys.sh"
+[ "$(id -u)" -eq 0 ] || {
+    [ "${CI:-}" = true ] && { echo "FAIL: CI=true, and a network of its own needs root"; exit 1; }
+    echo "SKIPPED: a network of its own needs root"
+    exit 77
+}
+session=$(mktemp)
+trap 'rm -f "$session"' EXIT
+# The shell's commands come from standard input; the network runs in a
+# session of its own, whose processes are looked for afterwards.
+out=$(printf '%s\n' 'command -v cvcc' 'cvcc -chk >/dev/null; echo "check exit $?"' \
+    'ss -Hltn "sport = :1755" | awk "{print \$4}"' |
+    CVCC_BUILD_DIR=$2 setsid --wait unshare -n bash -c \
+        'echo $$ >"$1"; ip link set lo up || exit 1; exec "$0/scripts/try"' "$1" "$session" 2>&1)
+grep -q "^A throwaway backup network runs here" <<<"$out" || fail "no banner:"$'\n'"$out"
+grep -q "/bin/cvcc$" <<<"$out" || fail "cvcc is not on the shell's PATH:"$'\n'"$out"
+grep -qx "check exit 2" <<<"$out" || fail "the check did not answer the demo's state:"$'\n'"$out"
+grep -qx "127.0.0.1:1755" <<<"$out" || fail "the Coordinator does not listen on the loopback alone:"$'\n'"$out"
+left=$(ps -o pid=,args= -s "$(cat "$session")")
+[ -z "$left" ] || fail "still running after the shell exited:"$'\n'"$left"
+[ "$failures" -eq 0 ] && echo "try: OK (the shell, the check, the loopback, nothing left running)"
+exit $((failures > 0))
