@@ -27,16 +27,15 @@ void ConsoleApp::HintNoCoordinator(const std::wstring& host, const std::wstring&
 
 void ConsoleApp::ConnectToCoordinator(const std::wstring& host, const std::wstring& port,
                                       const std::string& portSource) {
-    const auto noCoordinator = [&] { HintNoCoordinator(host, port, portSource); };
     bool connectedNow = false;
     try {
         connectedNow = Connect(host, port);
     } catch (...) {
-        noCoordinator();
+        HintNoCoordinator(host, port, portSource);
         throw;
     }
     if (!connectedNow) {
-        noCoordinator();
+        HintNoCoordinator(host, port, portSource);
         throw ConsoleAppEx(L"\nCan't connect to coordinator");
     }
 }

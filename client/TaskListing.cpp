@@ -36,15 +36,11 @@ void ConsoleApp::ListTasks() {
 }
 
 void ConsoleApp::CheckTasks() {
+    // Without names, the check is the listing.
+    if (argumentIndex + 1 >= arguments.size()) return ListTasks();
     ++argumentIndex;
     const console::WaitInterruption interruption;
     reporter->ListingBegun();
-    if (argumentIndex >= arguments.size()) {
-        for (CORBA::ULong i = 0; i < taskCount; ++i) {
-            ListRow((*tasks)[i]);
-            EndReadIfInterrupted();
-        }
-    }
     for (; argumentIndex < arguments.size(); ++argumentIndex) {
         BackupNetwork::Task_var task = FindTaskByName(arguments[argumentIndex]);
         if (!CORBA::is_nil(task)) ListRow(task);

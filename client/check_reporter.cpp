@@ -18,18 +18,13 @@ namespace {
 
 constexpr std::chrono::seconds kDefaultDeadline(10);
 
+// By State: its name, and how bad it is (the run's state is the worst one
+// present, in the order CRITICAL, WARNING, UNKNOWN, OK).
+constexpr const char* kStateNames[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
+constexpr int kBadness[] = {0, 2, 3, 1};
+
 const char* StateName(State state) {
-    switch (state) {
-        case State::Ok:
-            return "OK";
-        case State::Warning:
-            return "WARNING";
-        case State::Critical:
-            return "CRITICAL";
-        case State::Unknown:
-            return "UNKNOWN";
-    }
-    return "UNKNOWN";
+    return kStateNames[static_cast<int>(state)];
 }
 
 State StateOf(CORBA::ULong status) {
@@ -47,25 +42,6 @@ State StateOf(CORBA::ULong status) {
         default:
             return status < BackupNetwork::tsTotal ? State::Ok : State::Unknown;
     }
-}
-
-// How bad a state is: the run's state is the worst one present.
-int Badness(State state) {
-    switch (state) {
-        case State::Ok:
-            return 0;
-        case State::Unknown:
-            return 1;
-        case State::Warning:
-            return 2;
-        case State::Critical:
-            return 3;
-    }
-    return 1;
-}
-
-State Worse(State a, State b) {
-    return Badness(b) > Badness(a) ? b : a;
 }
 
 }  // namespace
@@ -93,12 +69,18 @@ void CheckReporter::Hint(const std::string& text) {
     lastHint = text;
 }
 
+void CheckReporter::Found(const Finding& finding) {
+    if (kBadness[static_cast<int>(finding.state)] > kBadness[static_cast<int>(worst)])
+        worst = finding.state;
+    findings.push_back(finding);
+}
+
 void CheckReporter::TaskNotFound(const std::wstring& argument) {
     Finding missing;
     missing.state = State::Unknown;
     missing.name = argument;
     missing.notFound = true;
-    findings.push_back(missing);
+    Found(missing);
     ++notFound;
 }
 
@@ -106,22 +88,9 @@ void CheckReporter::RowStatus(CORBA::ULong status) {
     row.status = status;
     row.state = StateOf(status);
     ++tasks;
+    ++counts[static_cast<int>(row.state)];
     if (IsBusy(status)) ++busy;
-    switch (row.state) {
-        case State::Ok:
-            ++ok;
-            return;
-        case State::Warning:
-            ++warning;
-            break;
-        case State::Critical:
-            ++critical;
-            break;
-        case State::Unknown:
-            ++unknown;
-            break;
-    }
-    findings.push_back(row);
+    if (row.state != State::Ok) Found(row);
 }
 
 std::wstring CheckReporter::WhatFailed(std::exception_ptr failure) const {
@@ -145,64 +114,75 @@ std::wstring CheckReporter::WhatFailed(std::exception_ptr failure) const {
 int CheckReporter::RunEnded(std::exception_ptr failure) {
     std::lock_guard<std::mutex> lock(mutex);
     if (failure) return Write(State::Unknown, WhatFailed(failure), failure, false);
-    State state = State::Ok;
-    for (const Finding& finding : findings) state = Worse(state, finding.state);
     if (tasks == 0 && findings.empty()) return Write(State::Warning, L"no tasks", nullptr, true);
     std::wstring summary = std::to_wstring(tasks) + (tasks == 1 ? L" task" : L" tasks");
-    if (state == State::Ok) {
+    if (worst == State::Ok) {
         summary += L" OK";
     } else {
-        summary += L": " + std::to_wstring(critical) + L" critical, " + std::to_wstring(warning) +
-                   L" warning, " + std::to_wstring(unknown) + L" unknown";
+        summary += L": " + std::to_wstring(Count(State::Critical)) + L" critical, " +
+                   std::to_wstring(Count(State::Warning)) + L" warning, " +
+                   std::to_wstring(Count(State::Unknown)) + L" unknown";
         if (notFound) summary += L", " + std::to_wstring(notFound) + L" not found";
     }
-    return Write(state, summary, nullptr, true);
+    return Write(worst, summary, nullptr, true);
 }
 
 int CheckReporter::Write(State state, const std::wstring& summary, std::exception_ptr failure,
                          bool facts) {
     if (written) return exitCode;
-    if (json) {
-        nlohmann::json document = {{"state", StateName(state)}, {"summary", toAstr(summary)}};
-        if (failure) document["error"] = DescribeFailure(failure);
-        if (facts) {
-            document["counts"] = {{"tasks", tasks},     {"ok", ok},
-                                  {"warning", warning}, {"critical", critical},
-                                  {"unknown", unknown}, {"busy", busy}};
-            nlohmann::json listed = nlohmann::json::array(), missing = nlohmann::json::array();
-            for (const Finding& f : findings) {
-                if (f.notFound) {
-                    missing.push_back(toAstr(f.name));
-                    continue;
-                }
+    if (json)
+        WriteDocument(state, summary, failure, facts);
+    else
+        WritePluginLines(state, summary, facts);
+    out.flush();
+    written = true;
+    exitCode = static_cast<int>(state);
+    return exitCode;
+}
+
+void CheckReporter::WritePluginLines(State state, const std::wstring& summary, bool facts) {
+    out << L"BACKUP " << StateName(state) << L" - " << summary;
+    if (!facts) {
+        out << L"\n";
+        return;
+    }
+    out << L" | tasks=" << tasks << L" ok=" << Count(State::Ok) << L" warning="
+        << Count(State::Warning) << L" critical=" << Count(State::Critical) << L" unknown="
+        << Count(State::Unknown) << L" busy=" << busy << L"\n";
+    for (const Finding& f : findings) {
+        if (f.notFound)
+            out << L"not found: " << f.name << L"\n";
+        else
+            out << GetTaskStatusText(f.status) << L": " << f.name << L" (id " << f.id << L")\n";
+    }
+}
+
+void CheckReporter::WriteDocument(State state, const std::wstring& summary,
+                                  std::exception_ptr failure, bool facts) {
+    nlohmann::json document = {{"state", StateName(state)}, {"summary", toAstr(summary)}};
+    if (failure) document["error"] = DescribeFailure(failure);
+    if (facts) {
+        document["counts"] = {{"tasks", tasks},
+                              {"ok", Count(State::Ok)},
+                              {"warning", Count(State::Warning)},
+                              {"critical", Count(State::Critical)},
+                              {"unknown", Count(State::Unknown)},
+                              {"busy", busy}};
+        nlohmann::json listed = nlohmann::json::array(), missing = nlohmann::json::array();
+        for (const Finding& f : findings) {
+            if (f.notFound)
+                missing.push_back(toAstr(f.name));
+            else
                 listed.push_back({{"id", f.id},
                                   {"name", toAstr(f.name)},
                                   {"status", toAstr(GetTaskStatusText(f.status))},
                                   {"statusNumber", f.status},
                                   {"state", StateName(f.state)}});
-            }
-            document["tasks"] = listed;
-            document["notFound"] = missing;
         }
-        out << CVLib::strings::toWstr(DumpJson(document)) << L"\n";
-    } else {
-        out << L"BACKUP " << StateName(state) << L" - " << summary;
-        if (facts)
-            out << L" | tasks=" << tasks << L" ok=" << ok << L" warning=" << warning
-                << L" critical=" << critical << L" unknown=" << unknown << L" busy=" << busy;
-        out << L"\n";
-        for (const Finding& f : findings) {
-            if (!facts) break;
-            if (f.notFound)
-                out << L"not found: " << f.name << L"\n";
-            else
-                out << GetTaskStatusText(f.status) << L": " << f.name << L" (id " << f.id << L")\n";
-        }
+        document["tasks"] = listed;
+        document["notFound"] = missing;
     }
-    out.flush();
-    written = true;
-    exitCode = static_cast<int>(state);
-    return exitCode;
+    out << CVLib::strings::toWstr(DumpJson(document)) << L"\n";
 }
 
 int CheckReporter::AtDeadline() {

@@ -93,9 +93,15 @@ private:
         bool notFound = false;
     };
 
+    // Notes a task that is not OK, or a name that matched none.
+    void Found(const Finding& finding);
+    int Count(State state) const { return counts[static_cast<int>(state)]; }
     // Writes the answer once, with the counts and the findings when `facts`;
     // answers the exit code. Called with the mutex held.
     int Write(State state, const std::wstring& summary, std::exception_ptr failure, bool facts);
+    void WritePluginLines(State state, const std::wstring& summary, bool facts);
+    void WriteDocument(State state, const std::wstring& summary, std::exception_ptr failure,
+                       bool facts);
     // What a failure says in one line.
     std::wstring WhatFailed(std::exception_ptr failure) const;
     int AtDeadline();
@@ -103,8 +109,10 @@ private:
     std::wostream& out;
     const bool json;
     const std::chrono::seconds deadlineAfter;
-    Finding row;  // the row being told
-    int tasks = 0, ok = 0, warning = 0, critical = 0, unknown = 0, busy = 0, notFound = 0;
+    Finding row;         // the row being told
+    int counts[4] = {};  // the tasks by State
+    int tasks = 0, busy = 0, notFound = 0;
+    State worst = State::Ok;  // of the findings
     std::vector<Finding> findings;
     std::string lastHint;
 

@@ -36,6 +36,8 @@ nlohmann::json CorbaFacts(const CORBA::Exception& e) {
 // so their UTF-8 bytes are found in strings only.
 std::string DumpJson(const nlohmann::json& value) {
     const std::string raw = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    // Most texts have none of them: no second pass over a log's lines then.
+    if (raw.find_first_of("\x7f\xc2\xe2") == std::string::npos) return raw;
     std::string text;
     text.reserve(raw.size());
     const auto escape = [&text](unsigned code) {
