@@ -64,8 +64,6 @@ TEST(JsonMode, DocumentsAndExitCodes) {
         {"an executed task that succeeds", kTasks, {"--json", "--Execute", "Nightly"}, R"({"tasks": [)" + ended("Nightly", "success", 6, 3) + "]}", 0},
         {"an end other than success: 2", kTasks, {"-j", "-e", "Quick", "Refresh"}, R"({"tasks": [)" +
          ended("Quick", "success w/errors", 14, 1) + ", " + ended("Refresh", "stopped", 10, 2) + "]}", 2},
-        {"not found or busy: 2", kTasks, {"-j", "-e", "nope", "Busy"}, R"({"tasks": [{"argument": "nope", "outcome": "not found"},
-            {"argument": "Busy", "name": "Busy", "outcome": "busy", "status": "backuping", "statusNumber": 0}]})", 2},
         {"scheduled successes are successes", R"({"tasks": [{"id": 1, "name": "A", "start": [{"status": "tsSuccessSchedule"}]},
             {"id": 2, "name": "B", "start": [{"status": "tsSuccessScheduleWithErrors"}]}]})", {"-j", "-ea"},
          R"({"tasks": [{"name": "A", "outcome": "ended", "status": "success", "statusNumber": 7, "polls": 1},
