@@ -28,6 +28,21 @@ FAKE
 chmod +x "$work/bin/cvcc"
 export PATH="$work/bin:$PATH" LC_ALL=C.UTF-8
 
+# key_kinds SOURCE_DIR: each key form of the key table but the sweep's, and
+# what its argument is: names, ids or nothing.
+key_kinds() {
+    sed -n 's/^ *{L"\(--[A-Za-z]*\)", L"\(-[a-z]*\)", Key::\([A-Za-z]*\)\(.*\)/\1 \2 \3\4/p' \
+        "$1/client/CommandLine.cpp" | grep -v '^--NSClean ' |
+        while read -r long short key rest; do
+            case $key$rest in
+            Tasks*false* | Log*false* | Check*) kind=names ;;
+            Tasks*true* | Log*true*) kind=ids ;;
+            *) kind=nothing ;;
+            esac
+            printf '%s %s\n%s %s\n' "$long" "$kind" "$short" "$kind"
+        done
+}
+
 # complete_line SHELL LINE: the candidates for the line's last word, one a
 # line, sorted, as each shell would insert them.
 complete_line() {
@@ -59,8 +74,7 @@ complete_line() {
         _cvcc' - "$source_dir" "$2" ;;
     fish) fish --no-config -c 'source $argv[1]/completion/cvcc.fish; complete -C$argv[2] | string replace -r "\t.*" ""' \
         "$source_dir" "$2" ;;
-    esac 2>"$work/stderr" | LC_ALL=C sort | paste -sd' '
-    [ -s "$work/stderr" ] && fail "$1 '$2' printed on stderr: $(cat "$work/stderr")"
+    esac 2>>"$work/stderr" | LC_ALL=C sort | paste -sd' '
 }
 
 # The line typed | the candidates offered. An id row's names show in zsh and
@@ -75,24 +89,18 @@ cases=(
     "cvcc -p|-prx"
     "cvcc --NSClean --Li|--List"
     "cvcc -nsc -nsc -l|-l -lg -lgi"
-    "cvcc -nsc --Close |"
-    "cvcc --Proxy |"
-    "cvcc -l |"
-    "cvcc --StopAll |"
     "cvcc z|"
     "cvcc --J|--Json"
     "cvcc -j --Li|--List"
     "cvcc --json -nsc -lgi|-lgi"
     "cvcc -j -j|"
+    "cvcc -nsc -j -l|"
     "cvcc -l -j|"
     "cvcc --Execute D|Daily\\ documents"
-    "cvcc -j --Check Co|Comptabilit\\é\\ 2024"
-    "cvcc --Stop Say|Say\\ \\\"hi\\\"\\ \\\\\\ \\\$HOME"
-    "cvcc --Execute Be|"
+    "cvcc -j -chk Co|Comptabilit\\é\\ 2024"
     "cvcc --Log Ф|Фотоархив"
     "cvcc -nsc --Wait Daily --Wait Ф|Фотоархив"
     "cvcc -di 10|101 103 104"
-    "cvcc --LogId 7|7"
 )
 # Each shell quotes in its own way: bash and zsh with backslashes (zsh leaves
 # the é alone), fish shows the name itself and quotes it on insertion.
@@ -114,12 +122,25 @@ for shell in bash zsh fish; do
     expected=$( (command_keys "$source_dir"; echo --Json; echo -j) | LC_ALL=C sort | paste -sd' ')
     actual=$(complete_line $shell "cvcc ")
     [ "$actual" = "$expected" ] || fail "$shell, the first word: expected '$expected', offered '$actual'"
+    # Each task key offers what its argument is: the names, the ids, or
+    # nothing; the sweep and the JSON key offer keys.
+    while read -r key kind; do
+        case $kind in
+        names) expected="Comptabilit\\é\\ 2024 Daily\\ documents Say\\ \\\"hi\\\"\\ \\\\\\ \\\$HOME Фотоархив" ;;
+        ids) expected="101 103 104 7" ;;
+        *) expected="" ;;
+        esac
+        expected=$(expect $shell "$expected")
+        actual=$(complete_line $shell "cvcc $key ")
+        [ "$actual" = "$expected" ] || fail "$shell '$key': expected '$expected', offered '$actual'"
+    done < <(key_kinds "$source_dir")
     # A server that fails or never answers: nothing, and nothing on stderr.
     for fake in fail hang; do
         actual=$(CVCC_FAKE=$fake complete_line $shell "cvcc --Execute ")
         [ -z "$actual" ] || fail "$shell offers '$actual' from a cvcc that does $fake"
     done
 done
+[ -s "$work/stderr" ] && fail "a completion printed on stderr: $(sort -u "$work/stderr")"
 
 # bash's quoted names read back as the names.
 quoted=$(bash -c 'source "$1/completion/cvcc"; _cvcc_quote "$2"' - "$source_dir" "a b'c\"d\\e\$f\`g!h*i?j[k]l(m)n{o}p<q>r|s&t;u#v~w=x é")
