@@ -79,9 +79,10 @@ try: deps build
 install: build
 	DESTDIR="$(DESTDIR)" $(CMAKE) --install $(BUILD) --strip $(if $(PREFIX),--prefix "$(PREFIX)")
 
-# The Debian package, build/cvcc_<version>_<arch>.deb.
-package: build
-	cd $(BUILD) && cpack -G DEB
+# The Debian source and binary packages, built by dpkg-buildpackage from a
+# copy of the tree: build/package/cvcc_<version>_<arch>.deb and the rest.
+package:
+	scripts/build-package $(BUILD)/package
 
 # cvcc and a minimal client against bnsim and omniNames in a network of its
 # own (root): a table and a plot under build/bench. Not part of check.

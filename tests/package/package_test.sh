@@ -1,27 +1,48 @@
 #!/usr/bin/env bash
-# The Debian package: built by CPack from this build's install rules,
-# unpacked into a throwaway root, it runs, declares the packages of the
-# libraries the program links, and carries nothing of the tests or the
-# simulator.
-# Usage: package_test.sh BUILD_DIR CVCC_BINARY
+# The Debian packages: built from the source tree by dpkg-buildpackage twice,
+# in two folders and under another time zone, umask and locale, they are the
+# same bit for bit; lintian finds nothing in the source or binary package;
+# the build dependencies are installed by `make deps`; and the unpacked
+# program runs, declares the packages of the libraries it links, and carries
+# nothing of the tests or the simulator.
+# Usage: package_test.sh SOURCE_DIR CVCC_BINARY
 set -uo pipefail
-build_dir=$1
+source_dir=$1
 binary=$2
 source "$(dirname "$0")/command_keys.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/cvcc-package-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# A package directory of its own, so the test never meets a package that
-# `make package` left in the build folder.
-if ! cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1; then
-    cat "$work/cpack.log" >&2
-    echo "FAIL: cpack did not build the package" >&2
+# Every package that Build-Depends names is one that `make deps` installs,
+# and all of them are installed.
+build_depends=$(sed -n '/^Build-Depends:/,/^[A-Z]/p' "$source_dir/debian/control" |
+    sed -n 's/^ \([a-z0-9.+-]*\).*/\1/p')
+for package in $build_depends; do
+    [ "$package" = debhelper-compat ] && package=debhelper
+    grep -qE "(^|[ (])$package( |$)" "$source_dir/scripts/install-deps" ||
+        fail "Build-Depends names $package, which scripts/install-deps does not install"
+done
+(cd "$source_dir" && dpkg-checkbuilddeps) || fail "dpkg-checkbuilddeps"
+
+if ! "$source_dir/scripts/build-package" "$work/one" >"$work/one.log" 2>&1; then
+    tail -40 "$work/one.log" >&2
+    echo "FAIL: dpkg-buildpackage did not build the package" >&2
     exit 1
 fi
-debs=("$work"/out/cvcc_*.deb)
+if ! (umask 002 && TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 \
+    "$source_dir/scripts/build-package" "$work/a/folder/of/another/depth") >"$work/two.log" 2>&1; then
+    tail -40 "$work/two.log" >&2
+    echo "FAIL: the second dpkg-buildpackage did not build the package" >&2
+    exit 1
+fi
+debs=("$work"/one/cvcc_*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: no single cvcc_*.deb" >&2; exit 1; }
 deb=${debs[0]}
+for built in "$work"/one/*.deb; do
+    cmp -s "$built" "$work/a/folder/of/another/depth/$(basename "$built")" ||
+        fail "$(basename "$built") differs between the two builds"
+done
 
 # The contents, exactly.
 contents=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
@@ -32,7 +53,9 @@ expected="./usr/bin/cvcc
 ./usr/share/doc/cvcc/copyright
 ./usr/share/doc/cvcc/json.md
 ./usr/share/doc/cvcc/registry.md
-./usr/share/man/man1/cvcc.1.gz"
+./usr/share/fish/vendor_completions.d/cvcc.fish
+./usr/share/man/man1/cvcc.1.gz
+./usr/share/zsh/vendor-completions/_cvcc"
 [ "$contents" = "$expected" ] || fail "the package holds"$'\n'"$contents"$'\n'"expected"$'\n'"$expected"
 
 # owner_of PATH: the package that installed the library, whether dpkg knows
@@ -63,9 +86,10 @@ for runtime in libomniorb4-2 libcos4-2 libace-; do
     grep -qF "$runtime" <<<"$depends" || fail "Depends lacks $runtime: $depends"
 done
 
-# Debian's own checker finds no error and no warning (information is shown).
-# lintian leaves a file of its own in TMPDIR: it goes with the work folder.
-lintian_out=$(TMPDIR=$work lintian --info --no-tag-display-limit "$deb" 2>&1 | grep -v '^running with root')
+# Debian's own checker finds no error and no warning in the source and the
+# binary packages (information is shown). lintian leaves a file of its own in
+# TMPDIR: it goes with the work folder.
+lintian_out=$(TMPDIR=$work lintian --info --tag-display-limit 0 "$work"/one/cvcc_*.changes 2>&1 | grep -v '^running with root')
 grep -E '^[EW]: ' <<<"$lintian_out" && fail "lintian:"$'\n'"$lintian_out"
 
 # The installed documents name only what is installed: no source paths, no make.
@@ -74,16 +98,20 @@ grep -nE 'make |(docs|tests|sim|scripts|build)/|\.cpp|\.h\b' "$work"/root/usr/sh
     fail "an installed document refers to the source tree"
 
 # The licence, the package's copyright file and the banner's second line agree.
-source_dir=$(dirname "$0")/../..
 diff <(tail -n +3 "$source_dir/LICENSE") \
     <(sed -n '/^License: BSD-3-clause$/,$p' "$work/root/usr/share/doc/cvcc/copyright" | tail -n +2 |
         sed 's/^ //; s/^\.$//') >/dev/null || fail "the copyright file's licence is not LICENSE's"
 holder=$(sed -n 's/^Copyright: [0-9-]* //p' "$work/root/usr/share/doc/cvcc/copyright")
-banner_line=$("$binary" -h | sed -n 3p)
+banner_line=$("$work/root/usr/bin/cvcc" -h | sed -n 3p)
 [[ $banner_line =~ ^Copyright\ \(C\)\ 2003-[0-9]{4}\ $holder\.\ All\ rights\ reserved\.$ ]] ||
     fail "the banner's '$banner_line' names another holder than the copyright file's '$holder'"
 [ "$(head -1 "$source_dir/LICENSE" | sed 's/2003-[0-9]*/2003-Y/')" = "$(sed 's/2003-[0-9]*/2003-Y/' <<<"$banner_line")" ] ||
     fail "LICENSE's first line is not the banner's: $(head -1 "$source_dir/LICENSE")"
+
+# The banner's year is the changelog's: the build's date is the changelog's
+# (SOURCE_DATE_EPOCH), not the day of the build.
+year=$(dpkg-parsechangelog -l "$source_dir/debian/changelog" -S Timestamp | xargs -I{} date -u -d @{} +%Y)
+[[ $banner_line == "Copyright (C) 2003-$year "* ]] || fail "the banner's year is not the changelog's $year: $banner_line"
 
 # The unpacked program runs and prints the same usage text as the build's.
 installed=$work/root/usr/bin/cvcc
