@@ -91,8 +91,10 @@ void ConsoleApp::OpenSession() {
     ConnectToServer();
     const std::wstring login = wiretext::ToWire(CVLib::system::GetCurrentUserAndDomain());
     session = server->ActivateSession(login.c_str(), L"");
+    // From here the session is the run's to close, also when the snapshot
+    // below fails: a server that answers keeps no session of an ended run.
+    sessionOpen = true;
     tasks.reset(session->tasks());
     taskCount = tasks->length();
     deleted.assign(taskCount, false);
-    sessionOpen = true;
 }

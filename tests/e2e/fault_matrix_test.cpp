@@ -144,11 +144,10 @@ const std::vector<Fault> kFaults = {
     Case("server_killed_during_a_delete_of_several", WithFault(Crash("session:1", "DeleteTask", 2)), {"--Delete", "C", "B", "A"},
          "Deleting task: C\nDeleting task: B\n" + kUnable, "", 1, {"session:1 DeleteTask {\"id\":4}", "session:1 DeleteTask {\"id\":3}"})
         .SimulatorCrashes(),
-    // The server's exceptions are translated as in-process cases show; the
-    // session counts as open only once its task list has arrived, so a
-    // failure while it is read leaves the session to the server.
+    // The server's exceptions are translated as in-process cases show; a
+    // failure while the session's task list is read still closes the session.
     Case("session_raises_no_resources_while_the_tasks_are_read", WithFault(Raise("session:1", "_get_tasks", "NO_RESOURCES")),
-         {"--List"}, kNoResources, "", 1),
+         {"--List"}, kNoResources, "", 1, {kDeactivated}),
     // Workstations during a sweep.
     Case("workstation_killed_during_a_sweep", R"({"workstations": [{"name": "WS-1"}, {"name": "WS-2"}, {"name": "WS-3"}], "faults": [)" +
          Crash("workstation:WS-2", "_get_name") + "]}", {"--NSClean"},

@@ -120,6 +120,9 @@ TEST(Commands, ListTheSnapshotInTheServersOrder) {
                    "faults": [{"object": "task:2", "operation": "GetStatus", "raise": "NO_PERMISSION"}]})",
                ListRow("1", "A", "idle") + "2\t | B" + std::string(49, ' ') +
                "System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: COMPLETED_NO\n", 1),
+        // The session is the run's to close from the moment it opened.
+        {"a failing snapshot still closes the session", R"({"faults": [{"object": "session:1", "operation": "_get_tasks", "raise": "NO_PERMISSION"}]})",
+         {"--Delete", "A"}, "System error: NO_PERMISSION. Description: minor code: 0x00000000, completed: COMPLETED_NO\n", 1, {kDeactivated}},
     };
     // clang-format on
     for (const Row& row : rows) Check(row);
