@@ -10,7 +10,7 @@ BUILD     := build
 ASAN      := build-asan
 FUZZ      := build-fuzz
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS := registry_format_fuzz strings_fuzz number_readers_fuzz dispatcher_fuzz
+FUZZ_TARGETS := registry_format_fuzz strings_fuzz number_readers_fuzz dispatcher_fuzz replies_fuzz
 # End-to-end cases mostly wait on the system's own polls, so ctest runs
 # more of them at once than there are cores.
 CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
@@ -21,7 +21,7 @@ CTEST_JOBS ?= $(shell echo $$(( $(JOBS) * 4 )))
 PREFIX    ?=
 DESTDIR   ?=
 
-.PHONY: all deps configure build check sanitize fuzz demo try bench install package clean
+.PHONY: all deps configure build check sanitize fuzz demo try bench soak install package clean
 
 all: build
 
@@ -88,6 +88,15 @@ package:
 # own (root): a table and a plot under build/bench. Not part of check.
 bench: deps build
 	$(BUILD)/bin/cvcc_bench --out $(BUILD)/bench
+
+# cvcc run SOAK_RUNS times under random faults, each run checked against
+# the rules every run keeps (root: each worker has a network of its own):
+# a table under build/soak, and the command that replays a run that broke one.
+SOAK_RUNS ?= 1000
+SOAK_SEED ?= 1
+SOAK_JOBS ?= 16
+soak: deps build
+	$(BUILD)/bin/cvcc_soak --runs $(SOAK_RUNS) --seed $(SOAK_SEED) --jobs $(SOAK_JOBS) --out $(BUILD)/soak
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(FUZZ)

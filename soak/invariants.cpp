@@ -47,7 +47,8 @@ const std::vector<std::regex>& DocumentedLines() {
             R"(Removing dead workstation links on the Coordinator\. The operation can take several minutes, depending on the Backup Network size)",
             R"(No dead workstation links registered on the Coordinator)",
             R"(The following dead workstation links removed from the Coordinator:)",
-            R"(    (OLD-LAPTOP|GONE-PC))",
+            R"(    (OLD-LAPTOP|GONE-PC|ACCOUNTING-01|RECEPTION|ROAMING|HUNG-PC))",
+            R"(This Server version not supported)",
             R"(System error: [A-Z_]+\. Description: minor code: ([A-Za-z_]+ \()?0x[0-9a-f]{8}\)?, completed: COMPLETED_(NO|YES|MAYBE))",
             R"(Unable to connect the backup server\.)",
             R"(Access denied)",
@@ -164,7 +165,8 @@ std::vector<std::string> Violations(const Plan& plan, const Outcome& outcome,
     if (outcome.serverSurvived && !r.timedOut && closed < opened)
         broken.push_back("the session was left open on a server that answers");
 
-    if (outcome.bindingsAfter) {
+    // The workstations are bnsim's: when it is gone, they all are dead.
+    if (outcome.bindingsAfter && outcome.serverSurvived) {
         for (const char* live : {"ACCOUNTING-01", "RECEPTION", "ROAMING", "HUNG-PC"}) {
             const bool inScenario = std::string(live) != "HUNG-PC" || plan.fault == Fault::WorkstationHung;
             if (inScenario && outcome.bindingsAfter->find(live) == std::string::npos)

@@ -186,7 +186,7 @@ public:
             std::this_thread::sleep_for(milliseconds(20));
         }
         if (plan.key.rfind("--NSClean", 0) == 0 && !coordinatorGone_) {
-            const auto listing = net_.Nameclt({"list", "TarmelinBackupNetwork"});
+            const auto listing = net_.Nameclt({"list", "TarmelinBackupNetwork.context"});
             if (listing.exitCode == 0) outcome.bindingsAfter = listing.out;
         }
 
@@ -207,6 +207,7 @@ public:
         if (!plan.target.object.empty())
             line["target"] = plan.target.object + " " + plan.target.operation;
         if (!plan.exception.empty()) line["exception"] = plan.exception + " " + plan.completed;
+        if (outcome.bindingsAfter) line["bindingsAfter"] = *outcome.bindingsAfter;
         if (!violations.empty()) {
             line["stdout"] = outcome.result.out;
             line["stderr"] = outcome.result.err;

@@ -1,0 +1,82 @@
+// GIOP messages as the reply fuzzer sees them: framing read off a socket, the
+// fuzz input's format, and a peer on the loopback that answers each request
+// with the next reply of the input.
+//
+// The input: one byte that chooses the command, then replies, each a 16-bit
+// little-endian length and that many bytes, a whole GIOP message as the peer
+// sends it. Bit 15 of the length leaves the message as it is; without it, a
+// Reply or LocateReply gets the request id of the request it answers, so that
+// most inputs reach the client's code past omniORB's matching of ids.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <atomic>
+#include <deque>
+#include <vector>
+
+namespace fuzzreplies {
+
+struct Chunk {
+    std::string message;
+    bool patchId = true;
+};
+
+// The port the peer listens on, in a network of the fuzzer's own: the
+// references in the seeds' replies name it, as the recorder's relay listened
+// there when bnsim published them.
+constexpr int kPeerPort = 28516;
+
+// The commands an input's first byte chooses from (modulo their count),
+// each as cvcc's argv.
+const std::vector<std::vector<std::wstring>>& Commands();
+
+// The input's command byte and its replies.
+struct Input {
+    std::uint8_t command = 0;
+    std::vector<Chunk> replies;
+};
+Input ParseInput(const std::uint8_t* data, std::size_t size);
+std::string FormatInput(const Input& input);
+
+// The length of the GIOP message at the start of buffer (header included),
+// or 0 while the header is incomplete; npos when it is no GIOP header.
+std::size_t MessageLength(const std::string& buffer);
+enum MessageType : std::uint8_t {
+    kRequest = 0, kReply = 1, kCancelRequest = 2, kLocateRequest = 3, kLocateReply = 4,
+    kCloseConnection = 5, kMessageError = 6, kFragment = 7 };
+// A GIOP 1.2 Request's or LocateRequest's id, and whether it expects a reply.
+bool RequestId(const std::string& message, std::uint32_t& id, bool& expectsReply);
+
+// A peer on 127.0.0.1 that answers every request that expects a reply with
+// the next reply of the current input, closing the connection when there is
+// none left; it reads and answers on one thread, all connections in turn.
+class ReplayPeer {
+public:
+    explicit ReplayPeer(int port);
+    ~ReplayPeer();
+    ReplayPeer(const ReplayPeer&) = delete;
+    ReplayPeer& operator=(const ReplayPeer&) = delete;
+
+    int port() const { return port_; }
+    // The replies of the next input; what is left of the last one goes.
+    void Load(const std::vector<Chunk>& replies);
+
+private:
+    void Serve();
+    // Answers the complete messages in the connection's buffer; false when
+    // the connection is to be closed.
+    bool Answer(int fd, std::string& buffer);
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::mutex mutex_;
+    std::deque<Chunk> replies_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace fuzzreplies

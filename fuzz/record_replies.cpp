@@ -1,0 +1,220 @@
+// record_replies OUT_DIR: the reply fuzzer's seeds, real replies of bnsim.
+// Each of the fuzzer's commands runs in this process, as the fuzz target
+// runs it, against a fresh bnsim whose references name a relay of ours
+// (omniORB's ORBendPointPublish, from bnsim's environment); the relay passes
+// every byte on and keeps the replies, which become the command's seed,
+// OUT_DIR/<command>. Needs root: a network of its own, where bnsim's port is
+// the only one listening besides the Coordinator's and the relay's.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <omniORB4/CORBA.h>
+#include <omniORB4/Naming.hh>
+
+#include <atomic>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+#include "client/ConsoleApp.h"
+#include "client/run.h"
+#include "fuzz/giop_replies.h"
+#include "harness/backup_network.h"
+#include "harness/network.h"
+
+namespace {
+
+const char* kScenario = R"({"tasks": [
+    {"id": 1, "name": "Nightly", "status": "tsSuccess",
+     "start": [{"status": "tsBackup", "polls": 2}, {"status": "tsSuccess"}],
+     "log": {"lines": ["Started", "Copying C:\\Données", "Фото \u001b[31m", "Failed: disk full"]}},
+    {"id": 2, "name": "Comptabilité 2024", "status": "tsError"},
+    {"id": 3, "name": "Running", "run": [{"status": "tsSynchronize", "polls": 1}, {"status": "tsError"}]},
+    {"id": 4, "name": "設計図面", "status": "tsSuccessWithErrors"}]})";
+
+// The port bnsim listens on: the one listening port of the network that is
+// neither the Coordinator's nor the relay's.
+int SimulatorPort(int coordinator, int relay) {
+    std::ifstream tcp("/proc/net/tcp");
+    std::string line;
+    std::getline(tcp, line);
+    while (std::getline(tcp, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state;
+        fields >> slot >> local >> remote >> state;
+        if (state != "0A") continue;  // LISTEN
+        const int port = std::stoi(local.substr(local.find(':') + 1), nullptr, 16);
+        if (port != coordinator && port != relay) return port;
+    }
+    throw std::runtime_error("bnsim listens on no port");
+}
+
+// Passes bytes between the client and bnsim, and keeps bnsim's replies.
+class Relay {
+public:
+    explicit Relay(int port) : port_(port) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 16) != 0)
+            throw std::runtime_error("the relay cannot listen");
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~Relay() {
+        stop_ = true;
+        thread_.join();
+        close(listener_);
+    }
+    void Target(int port) { target_ = port; }
+    std::vector<fuzzreplies::Chunk> Take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::move(replies_);
+    }
+
+private:
+    void Serve() {
+        struct Pair {
+            int client, server;
+            std::string fromServer;
+        };
+        std::vector<Pair> pairs;
+        while (!stop_) {
+            std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+            for (const auto& p : pairs) {
+                fds.push_back({p.client, POLLIN, 0});
+                fds.push_back({p.server, POLLIN, 0});
+            }
+            if (poll(fds.data(), fds.size(), 20) <= 0) continue;
+            if (fds[0].revents & POLLIN) {
+                const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                sockaddr_in address{};
+                address.sin_family = AF_INET;
+                address.sin_port = htons(static_cast<uint16_t>(target_.load()));
+                address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                if (client >= 0 && connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+                    pairs.push_back({client, server, ""});
+                else {
+                    if (client >= 0) close(client);
+                    close(server);
+                }
+            }
+            std::vector<Pair> open;
+            for (std::size_t i = 0; i < pairs.size(); ++i) {
+                Pair& p = pairs[i];
+                bool alive = true;
+                for (const bool fromServer : {false, true}) {
+                    const pollfd& f = fds[1 + 2 * i + (fromServer ? 1 : 0)];
+                    if (!alive || !(f.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+                    char data[65536];
+                    const ssize_t n = recv(f.fd, data, sizeof data, 0);
+                    if (n <= 0 || send(fromServer ? p.client : p.server, data, static_cast<std::size_t>(n), MSG_NOSIGNAL) != n) {
+                        alive = false;
+                        continue;
+                    }
+                    if (fromServer) Keep(p.fromServer.append(data, static_cast<std::size_t>(n)));
+                }
+                if (alive) {
+                    open.push_back(p);
+                } else {
+                    close(p.client);
+                    close(p.server);
+                }
+            }
+            pairs = std::move(open);
+        }
+        for (const auto& p : pairs) {
+            close(p.client);
+            close(p.server);
+        }
+    }
+    // The complete messages at the start of the server's bytes.
+    void Keep(std::string& bytes) {
+        for (;;) {
+            const std::size_t length = fuzzreplies::MessageLength(bytes);
+            if (length == 0 || length == std::string::npos || bytes.size() < length) return;
+            std::lock_guard<std::mutex> lock(mutex_);
+            replies_.push_back({bytes.substr(0, length), true});
+            bytes.erase(0, length);
+        }
+    }
+
+    int port_;
+    int listener_ = -1;
+    std::atomic<int> target_{0};
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<fuzzreplies::Chunk> replies_;
+    std::thread thread_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: record_replies OUT_DIR\n";
+        return 2;
+    }
+    harness::BackupNetwork net({"cvcc-record", 0, kScenario});
+    if (!net.isolated()) {
+        std::cerr << "record_replies: needs root, for a network of its own\n";
+        return 2;
+    }
+    const int relayPort = fuzzreplies::kPeerPort;
+    Relay relay(relayPort);
+    const char* options[][2] = {{"verifyObjectExistsAndType", "0"}, {nullptr, nullptr}};
+    int noArguments = 0;
+    CORBA::ORB_var orb = CORBA::ORB_init(noArguments, nullptr, "omniORB4", options);
+
+    const auto& commands = fuzzreplies::Commands();
+    for (std::size_t c = 0; c < commands.size(); ++c) {
+        // A fresh bnsim whose references name the relay.
+        setenv("ORBendPointPublish", ("giop:tcp:127.0.0.1:" + std::to_string(relayPort)).c_str(), 1);
+        net.StartSimulator();
+        unsetenv("ORBendPointPublish");
+        relay.Target(SimulatorPort(net.coordinatorPort(), relayPort));
+
+        CORBA::Object_var object = orb->string_to_object(
+            ("corbaloc::127.0.0.1:" + std::to_string(net.coordinatorPort()) + "/NameService").c_str());
+        CosNaming::NamingContext_var root = CosNaming::NamingContext::_narrow(object);
+        // The server's binding: HOST.BackupNetwork/BackupServer.server.
+        CosNaming::Name name;
+        name.length(2);
+        name[0].id = CORBA::string_dup(net.hostname().c_str());
+        name[0].kind = CORBA::string_dup("BackupNetwork");
+        name[1].id = CORBA::string_dup("BackupServer");
+        name[1].kind = CORBA::string_dup("server");
+        BackupNetwork::Server_var server = BackupNetwork::Server::_narrow(root->resolve(name));
+        relay.Take();  // the replies of the lookup are not the server's
+
+        std::vector<std::wstring> texts = commands[c];
+        std::vector<wchar_t*> args;
+        for (auto& text : texts) args.push_back(text.data());
+        std::wostringstream out;
+        const int exitCode = RunToExitCode(
+            [&] {
+                return ConsoleApp(static_cast<int>(args.size()), args.data(), server, out,
+                                  [](std::chrono::milliseconds) {})
+                    .Run();
+            },
+            out);
+        const auto replies = relay.Take();
+        std::string label;
+        for (std::size_t k = 1; k < texts.size(); ++k)
+            for (wchar_t ch : texts[k]) label += std::isalnum(ch) ? static_cast<char>(ch) : '_';
+        const std::string path = std::string(argv[1]) + "/" + std::to_string(c) + label;
+        std::ofstream(path, std::ios::binary)
+            << fuzzreplies::FormatInput({static_cast<std::uint8_t>(c), replies});
+        std::cout << path << ": " << replies.size() << " replies, exit " << exitCode << std::endl;
+    }
+    orb->destroy();
+    return 0;
+}

@@ -1,0 +1,117 @@
+// The client against a server whose replies are the fuzzer's bytes: a peer
+// inside this process (giop_replies.h) answers each request of a listing,
+// an execute's status polls or a log read, in the console or the JSON mode,
+// with the input's next GIOP message. Whatever the replies say, the run must
+// end (a short call timeout bounds a reply that never comes), report no
+// sanitizer finding, and write valid UTF-8 to what stands for stdout. The
+// seeds are real replies of bnsim (fuzz/record_replies.cpp).
+#include <net/if.h>
+#include <omniORB4/CORBA.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "client/ConsoleApp.h"
+#include "client/console.h"
+#include "client/run.h"
+#include "fuzz/giop_replies.h"
+#include "BackupNetwork.hh"
+
+namespace {
+
+// A reply that never comes ends its call after this many milliseconds.
+constexpr const char* kCallTimeout = "100";
+
+// The server at the peer, as `genior IDL:tarmelin/BackupNetwork/Server:1.0
+// 127.0.0.1 28516 server` writes it: unlike a corbaloc reference it names the
+// code sets, without which omniORB sends no wide string.
+const char* kServer =
+    "IOR:010000002600000049444c3a7461726d656c696e2f4261636b75704e6574776f726b2f5365727665723a312e30000000010000000000000058000000010102000a0000003132372e302e302e3100646f0600000073657276657200000200000000000000080000000100000000545441010000001c00000001000000010001000100000001000105090101000100000009010100";
+
+// A network of the process's own, where the peer's port is surely free, when
+// the fuzzer may have one (root); otherwise the host's loopback.
+void EnterOwnNetwork() {
+    if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0) return;
+    const int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    if (ioctl(sock, SIOCGIFFLAGS, &request) == 0) {
+        request.ifr_flags |= IFF_UP | IFF_RUNNING;
+        ioctl(sock, SIOCSIFFLAGS, &request);
+    }
+    close(sock);
+}
+
+struct Client {
+    Client() : peer((EnterOwnNetwork(), fuzzreplies::kPeerPort)) {
+        const char* options[][2] = {{"verifyObjectExistsAndType", "0"},
+                                    {"clientCallTimeOutPeriod", kCallTimeout},
+                                    {nullptr, nullptr}};
+        int argc = 0;
+        orb = CORBA::ORB_init(argc, nullptr, "omniORB4", options);
+        CORBA::Object_var object = orb->string_to_object(kServer);
+        server = BackupNetwork::Server::_unchecked_narrow(object);
+    }
+    fuzzreplies::ReplayPeer peer;
+    CORBA::ORB_var orb;
+    BackupNetwork::Server_var server;
+};
+
+bool ValidUtf8(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
+        if (more == 9 || i + more >= text.size()) return false;
+        for (std::size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static Client* client = new Client;  // lives as long as the process
+    // What the run writes on stderr says nothing to the fuzzer.
+    static std::ostringstream discarded;
+    std::cerr.rdbuf(discarded.rdbuf());
+    discarded.str("");
+
+    const fuzzreplies::Input input = fuzzreplies::ParseInput(data, size);
+    client->peer.Load(input.replies);
+    const auto& commands = fuzzreplies::Commands();
+    std::vector<std::wstring> texts = commands[input.command % commands.size()];
+    std::vector<wchar_t*> argv;
+    for (auto& text : texts) argv.push_back(text.data());
+
+    // stdout as the console writes it: UTF-8 through the wide buffer.
+    std::stringbuf bytes;
+    console::Utf8WideBuffer wide(bytes);
+    std::wostream out(&wide);
+    RunToExitCode(
+        [&] {
+            return ConsoleApp(static_cast<int>(argv.size()), argv.data(), client->server, out,
+                              [](std::chrono::milliseconds) {})
+                .Run();
+        },
+        out);
+    out.flush();
+    // REPLIES_FUZZ_SHOW=1 shows what an input printed, to look into one.
+    static const bool show = std::getenv("REPLIES_FUZZ_SHOW") != nullptr;
+    if (show) std::fprintf(stderr, "%s", bytes.str().c_str());
+    if (!ValidUtf8(bytes.str())) {
+        std::fprintf(stderr, "stdout is not UTF-8:\n%s\n", bytes.str().c_str());
+        std::abort();
+    }
+    return 0;
+}
