@@ -7,7 +7,14 @@
 #include <unistd.h>
 
 #include <map>
+#include <memory>
 #include <stdexcept>
+
+#include "client/ConsoleApp.h"
+#include "client/console_reporter.h"
+#include "client/json_reporter.h"
+#include "client/run.h"
+#include "idl/wire_text.h"
 
 namespace fuzzreplies {
 namespace {
@@ -49,8 +56,47 @@ const std::vector<std::vector<std::wstring>>& Commands() {
         {L"cvcc", L"--Json", L"--Log", L"Nightly"},
         {L"cvcc", L"--Check"},
         {L"cvcc", L"--WaitAll"},
+        {L"cvcc", L"--NSClean"},
+        {L"cvcc", L"--Json", L"--NSClean"},
     };
     return commands;
+}
+
+int RunCommand(std::size_t c, CBackupNetwork& network, BackupNetwork::Server_ptr server,
+               std::wostream& out) {
+    std::vector<std::wstring> texts = Commands()[c];
+    if (texts.back() == L"--NSClean") {
+        // The sweep as the command runs it, through a connection of its own
+        // that stays, and its report through the reporter of the mode.
+        std::unique_ptr<Reporter> reporter;
+        if (texts.size() == 3)
+            reporter = std::make_unique<JsonReporter>(out);
+        else
+            reporter = std::make_unique<ConsoleReporter>(out);
+        std::vector<std::wstring> removed;
+        std::exception_ptr failure;
+        reporter->Banner();
+        reporter->SweepBegun();
+        try {
+            network.RemoveDeadWorkstationsOnCoordinator([&removed](const std::wstring& wireName) {
+                removed.push_back(wiretext::FromWire(wireName));
+            });
+            reporter->Swept(removed);
+        } catch (...) {
+            reporter->SweepFailed(removed);
+            failure = std::current_exception();
+        }
+        return RunToExitCode([&] { return reporter->RunEnded(failure); }, out);
+    }
+    std::vector<wchar_t*> argv;
+    for (auto& text : texts) argv.push_back(text.data());
+    return RunToExitCode(
+        [&] {
+            return ConsoleApp(static_cast<int>(argv.size()), argv.data(), server, out,
+                              [](std::chrono::milliseconds) {})
+                .Run();
+        },
+        out);
 }
 
 Input ParseInput(const std::uint8_t* data, std::size_t size) {
@@ -97,27 +143,27 @@ bool RequestId(const std::string& message, std::uint32_t& id, bool& expectsReply
     return message[7] == kRequest || message[7] == kLocateRequest;
 }
 
-ReplayPeer::ReplayPeer(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        listen(listener_, 64) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("the reply peer cannot listen on 127.0.0.1:" + std::to_string(port));
-    port_ = ntohs(address.sin_port);
+ReplayPeer::ReplayPeer(const std::vector<int>& ports) {
+    for (const int port : ports) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener, 64) != 0)
+            throw std::runtime_error("the reply peer cannot listen on 127.0.0.1:" + std::to_string(port));
+        listeners_.push_back(listener);
+    }
     thread_ = std::thread([this] { Serve(); });
 }
 
 ReplayPeer::~ReplayPeer() {
     stop_ = true;
     thread_.join();
-    close(listener_);
+    for (const int listener : listeners_) close(listener);
 }
 
 void ReplayPeer::Load(const std::vector<Chunk>& replies) {
@@ -135,6 +181,19 @@ bool ReplayPeer::Answer(int fd, std::string& buffer) {
         std::uint32_t id = 0;
         bool expectsReply = false;
         if (!RequestId(message, id, expectsReply) || !expectsReply) continue;
+        if (message[7] == kLocateRequest) {
+            // Only the client's probe of a peer that hung up asks where an
+            // object is, and it reads no more than that an answer came: the
+            // peer says "here" at once, without spending the input's replies
+            // (without it, each input that runs out of replies costs the
+            // probe's whole second).
+            std::string here("GIOP\x01\x02\x01\x04\x08\0\0\0", 12);
+            here.append(8, '\0');
+            WriteULong(here, 12, id, true);
+            WriteULong(here, 16, 1, true);  // OBJECT_HERE
+            if (!SendAll(fd, here)) return false;
+            continue;
+        }
         Chunk reply;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -153,14 +212,16 @@ bool ReplayPeer::Answer(int fd, std::string& buffer) {
 void ReplayPeer::Serve() {
     std::map<int, std::string> connections;
     while (!stop_) {
-        std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+        std::vector<pollfd> fds;
+        for (const int listener : listeners_) fds.push_back({listener, POLLIN, 0});
         for (const auto& c : connections) fds.push_back({c.first, POLLIN, 0});
         if (poll(fds.data(), fds.size(), 20) <= 0) continue;
-        if (fds[0].revents & POLLIN) {
-            const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        for (std::size_t i = 0; i < listeners_.size(); ++i) {
+            if (!(fds[i].revents & POLLIN)) continue;
+            const int fd = accept4(listeners_[i], nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) connections[fd];
         }
-        for (std::size_t i = 1; i < fds.size(); ++i) {
+        for (std::size_t i = listeners_.size(); i < fds.size(); ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             char data[65536];
             const ssize_t n = recv(fds[i].fd, data, sizeof data, 0);

@@ -18,6 +18,8 @@
 #include <deque>
 #include <vector>
 
+#include "network/CBackupNetwork.h"
+
 namespace fuzzreplies {
 
 struct Chunk {
@@ -25,14 +27,22 @@ struct Chunk {
     bool patchId = true;
 };
 
-// The port the peer listens on, in a network of the fuzzer's own: the
-// references in the seeds' replies name it, as the recorder's relay listened
-// there when bnsim published them.
-constexpr int kPeerPort = 28516;
+// The ports the peer listens on, in a network of the fuzzer's own, one for
+// the server's objects and one for the Coordinator's: the references in the
+// seeds' replies name them, as the recorder's relays listened there when
+// bnsim and omniNames published them.
+constexpr int kServerPort = 28516;
+constexpr int kCoordinatorPort = 28517;
 
 // The commands an input's first byte chooses from (modulo their count),
 // each as cvcc's argv.
 const std::vector<std::vector<std::wstring>>& Commands();
+
+// Runs command c as cvcc would, against server, writing the console's text
+// to out; the sweep (--NSClean) goes through network, connected to the
+// Coordinator, whose connection outlives the run. Answers the exit code.
+int RunCommand(std::size_t c, CBackupNetwork& network, BackupNetwork::Server_ptr server,
+               std::wostream& out);
 
 // The input's command byte and its replies.
 struct Input {
@@ -53,15 +63,15 @@ bool RequestId(const std::string& message, std::uint32_t& id, bool& expectsReply
 
 // A peer on 127.0.0.1 that answers every request that expects a reply with
 // the next reply of the current input, closing the connection when there is
-// none left; it reads and answers on one thread, all connections in turn.
+// none left, and every LocateRequest with "the object is here"; it reads and
+// answers on one thread, all connections in turn.
 class ReplayPeer {
 public:
-    explicit ReplayPeer(int port);
+    explicit ReplayPeer(const std::vector<int>& ports);
     ~ReplayPeer();
     ReplayPeer(const ReplayPeer&) = delete;
     ReplayPeer& operator=(const ReplayPeer&) = delete;
 
-    int port() const { return port_; }
     // The replies of the next input; what is left of the last one goes.
     void Load(const std::vector<Chunk>& replies);
 
@@ -71,8 +81,7 @@ private:
     // the connection is to be closed.
     bool Answer(int fd, std::string& buffer);
 
-    int listener_ = -1;
-    int port_ = 0;
+    std::vector<int> listeners_;
     std::mutex mutex_;
     std::deque<Chunk> replies_;
     std::atomic<bool> stop_{false};

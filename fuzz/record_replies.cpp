@@ -1,10 +1,12 @@
-// record_replies OUT_DIR: the reply fuzzer's seeds, real replies of bnsim.
-// Each of the fuzzer's commands runs in this process, as the fuzz target
-// runs it, against a fresh bnsim whose references name a relay of ours
-// (omniORB's ORBendPointPublish, from bnsim's environment); the relay passes
-// every byte on and keeps the replies, which become the command's seed,
+// record_replies OUT_DIR: the reply fuzzer's seeds, real replies of bnsim
+// and omniNames. Each of the fuzzer's commands runs in this process, as the
+// fuzz target runs it, against a fresh bnsim whose references name a relay
+// of ours (omniORB's ORBendPointPublish, from bnsim's environment), and a
+// Coordinator reached through a second relay, which writes that relay's port
+// into the Coordinator's references as they pass. The relays pass every
+// byte on and keep the replies, which become the command's seed,
 // OUT_DIR/<command>. Needs root: a network of its own, where bnsim's port is
-// the only one listening besides the Coordinator's and the relay's.
+// the only one listening besides the Coordinator's and the relays'.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -14,6 +16,7 @@
 #include <omniORB4/CORBA.h>
 #include <omniORB4/Naming.hh>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iostream>
@@ -34,11 +37,13 @@ const char* kScenario = R"({"tasks": [
      "log": {"lines": ["Started", "Copying C:\\Données", "Фото \u001b[31m", "Failed: disk full"]}},
     {"id": 2, "name": "Comptabilité 2024", "status": "tsError"},
     {"id": 3, "name": "Running", "run": [{"status": "tsSynchronize", "polls": 1}, {"status": "tsError"}]},
-    {"id": 4, "name": "設計図面", "status": "tsSuccessWithErrors"}]})";
+    {"id": 4, "name": "設計図面", "status": "tsSuccessWithErrors"}],
+  "workstations": [{"name": "ACCOUNTING-01"}, {"name": "RÉCEPTION"},
+    {"name": "OLD-LAPTOP", "state": "dead"}, {"name": "ROAMING", "state": "forwardsNowhere"}]})";
 
 // The port bnsim listens on: the one listening port of the network that is
 // neither the Coordinator's nor the relay's.
-int SimulatorPort(int coordinator, int relay) {
+int SimulatorPort(const std::vector<int>& others) {
     std::ifstream tcp("/proc/net/tcp");
     std::string line;
     std::getline(tcp, line);
@@ -48,15 +53,34 @@ int SimulatorPort(int coordinator, int relay) {
         fields >> slot >> local >> remote >> state;
         if (state != "0A") continue;  // LISTEN
         const int port = std::stoi(local.substr(local.find(':') + 1), nullptr, 16);
-        if (port != coordinator && port != relay) return port;
+        if (std::find(others.begin(), others.end(), port) == others.end()) return port;
     }
     throw std::runtime_error("bnsim listens on no port");
 }
 
-// Passes bytes between the client and bnsim, and keeps bnsim's replies.
+// The replies both relays kept, in the order they came.
+struct Recording {
+    std::mutex mutex;
+    std::vector<fuzzreplies::Chunk> replies;
+    std::vector<fuzzreplies::Chunk> Take() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return std::move(replies);
+    }
+};
+
+// A reference's address in a little-endian IIOP profile: the host's length,
+// the host, and the port.
+std::string LoopbackAddress(int port) {
+    return std::string("\x0a\0\0\0" "127.0.0.1\0", 14) + static_cast<char>(port & 0xff) +
+           static_cast<char>(port >> 8);
+}
+
+// Passes bytes between the client and a peer, and keeps the peer's replies;
+// with rewrite, the peer's references to its own port name the relay's.
 class Relay {
 public:
-    explicit Relay(int port) : port_(port) {
+    Relay(int port, Recording& recording, int rewrite = 0)
+        : port_(port), rewrite_(rewrite), recording_(recording) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(port));
@@ -74,10 +98,6 @@ public:
         close(listener_);
     }
     void Target(int port) { target_ = port; }
-    std::vector<fuzzreplies::Chunk> Take() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return std::move(replies_);
-    }
 
 private:
     void Serve() {
@@ -116,11 +136,11 @@ private:
                     if (!alive || !(f.revents & (POLLIN | POLLHUP | POLLERR))) continue;
                     char data[65536];
                     const ssize_t n = recv(f.fd, data, sizeof data, 0);
-                    if (n <= 0 || send(fromServer ? p.client : p.server, data, static_cast<std::size_t>(n), MSG_NOSIGNAL) != n) {
+                    if (n <= 0 || (!fromServer && send(p.server, data, static_cast<std::size_t>(n), MSG_NOSIGNAL) != n)) {
                         alive = false;
                         continue;
                     }
-                    if (fromServer) Keep(p.fromServer.append(data, static_cast<std::size_t>(n)));
+                    if (fromServer) Keep(p.client, p.fromServer.append(data, static_cast<std::size_t>(n)));
                 }
                 if (alive) {
                     open.push_back(p);
@@ -136,23 +156,31 @@ private:
             close(p.server);
         }
     }
-    // The complete messages at the start of the server's bytes.
-    void Keep(std::string& bytes) {
+    // Passes on and keeps the complete messages at the start of the peer's
+    // bytes, whole messages only, so that a reference is rewritten whole.
+    void Keep(int client, std::string& bytes) {
         for (;;) {
             const std::size_t length = fuzzreplies::MessageLength(bytes);
             if (length == 0 || length == std::string::npos || bytes.size() < length) return;
-            std::lock_guard<std::mutex> lock(mutex_);
-            replies_.push_back({bytes.substr(0, length), true});
+            std::string message = bytes.substr(0, length);
             bytes.erase(0, length);
+            if (rewrite_) {
+                const std::string from = LoopbackAddress(rewrite_), to = LoopbackAddress(port_);
+                for (auto at = message.find(from); at != std::string::npos; at = message.find(from, at + 1))
+                    message.replace(at, from.size(), to);
+            }
+            send(client, message.data(), message.size(), MSG_NOSIGNAL);
+            std::lock_guard<std::mutex> lock(recording_.mutex);
+            recording_.replies.push_back({message, true});
         }
     }
 
     int port_;
+    int rewrite_;
+    Recording& recording_;
     int listener_ = -1;
     std::atomic<int> target_{0};
     std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<fuzzreplies::Chunk> replies_;
     std::thread thread_;
 };
 
@@ -168,19 +196,22 @@ int main(int argc, char** argv) {
         std::cerr << "record_replies: needs root, for a network of its own\n";
         return 2;
     }
-    const int relayPort = fuzzreplies::kPeerPort;
-    Relay relay(relayPort);
-    const char* options[][2] = {{"verifyObjectExistsAndType", "0"}, {nullptr, nullptr}};
-    int noArguments = 0;
-    CORBA::ORB_var orb = CORBA::ORB_init(noArguments, nullptr, "omniORB4", options);
+    Recording recording;
+    Relay serverRelay(fuzzreplies::kServerPort, recording);
+    Relay coordinatorRelay(fuzzreplies::kCoordinatorPort, recording, net.coordinatorPort());
+    coordinatorRelay.Target(net.coordinatorPort());
+    CBackupNetwork network;
+    const std::wstring coordinator = std::to_wstring(fuzzreplies::kCoordinatorPort);
+    if (network.InitORBConnectedToNS(L"127.0.0.1", coordinator.c_str()) != 0) return 1;
+    CORBA::ORB_ptr orb = network.GetOrb();
 
     const auto& commands = fuzzreplies::Commands();
     for (std::size_t c = 0; c < commands.size(); ++c) {
         // A fresh bnsim whose references name the relay.
-        setenv("ORBendPointPublish", ("giop:tcp:127.0.0.1:" + std::to_string(relayPort)).c_str(), 1);
+        setenv("ORBendPointPublish", ("giop:tcp:127.0.0.1:" + std::to_string(fuzzreplies::kServerPort)).c_str(), 1);
         net.StartSimulator();
         unsetenv("ORBendPointPublish");
-        relay.Target(SimulatorPort(net.coordinatorPort(), relayPort));
+        serverRelay.Target(SimulatorPort({net.coordinatorPort(), fuzzreplies::kServerPort, fuzzreplies::kCoordinatorPort}));
 
         CORBA::Object_var object = orb->string_to_object(
             ("corbaloc::127.0.0.1:" + std::to_string(net.coordinatorPort()) + "/NameService").c_str());
@@ -193,20 +224,14 @@ int main(int argc, char** argv) {
         name[1].id = CORBA::string_dup("BackupServer");
         name[1].kind = CORBA::string_dup("server");
         BackupNetwork::Server_var server = BackupNetwork::Server::_narrow(root->resolve(name));
-        relay.Take();  // the replies of the lookup are not the server's
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        recording.Take();  // the lookup is not the command's
 
-        std::vector<std::wstring> texts = commands[c];
-        std::vector<wchar_t*> args;
-        for (auto& text : texts) args.push_back(text.data());
         std::wostringstream out;
-        const int exitCode = RunToExitCode(
-            [&] {
-                return ConsoleApp(static_cast<int>(args.size()), args.data(), server, out,
-                                  [](std::chrono::milliseconds) {})
-                    .Run();
-            },
-            out);
-        const auto replies = relay.Take();
+        const int exitCode = fuzzreplies::RunCommand(c, network, server, out);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const auto replies = recording.Take();
+        const auto& texts = commands[c];
         std::string label;
         for (std::size_t k = 1; k < texts.size(); ++k)
             for (wchar_t ch : texts[k]) label += std::isalnum(ch) ? static_cast<char>(ch) : '_';
@@ -215,6 +240,5 @@ int main(int argc, char** argv) {
             << fuzzreplies::FormatInput({static_cast<std::uint8_t>(c), replies});
         std::cout << path << ": " << replies.size() << " replies, exit " << exitCode << std::endl;
     }
-    orb->destroy();
     return 0;
 }

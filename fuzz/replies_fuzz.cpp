@@ -1,7 +1,8 @@
-// The client against a server whose replies are the fuzzer's bytes: a peer
-// inside this process (giop_replies.h) answers each request of a listing,
-// an execute's status polls or a log read, in the console or the JSON mode,
-// with the input's next GIOP message. Whatever the replies say, the run must
+// The client against a server and a Coordinator whose replies are the
+// fuzzer's bytes: a peer inside this process (giop_replies.h) answers each
+// request of a listing, an execute's status polls, a log read, a check or a
+// sweep's naming calls, in the console or the JSON mode, with the input's
+// next GIOP message. Whatever the replies say, the run must
 // end (a short call timeout bounds a reply that never comes), report no
 // sanitizer finding, and write valid UTF-8 to what stands for stdout. The
 // seeds are real replies of bnsim (fuzz/record_replies.cpp).
@@ -19,16 +20,14 @@
 #include <iostream>
 #include <sstream>
 
-#include "client/ConsoleApp.h"
 #include "client/console.h"
-#include "client/run.h"
 #include "fuzz/giop_replies.h"
 #include "BackupNetwork.hh"
 
 namespace {
 
 // A reply that never comes ends its call after this many milliseconds.
-constexpr const char* kCallTimeout = "100";
+constexpr const char* kCallTimeout = "50";
 
 // The server at the peer, as `genior IDL:tarmelin/BackupNetwork/Server:1.0
 // 127.0.0.1 28516 server` writes it: unlike a corbaloc reference it names the
@@ -50,18 +49,24 @@ void EnterOwnNetwork() {
     close(sock);
 }
 
+// The client's connection as cvcc makes it, to a Coordinator at the peer's
+// second port (the sweep's root context), and the server at its first.
 struct Client {
-    Client() : peer((EnterOwnNetwork(), fuzzreplies::kPeerPort)) {
-        const char* options[][2] = {{"verifyObjectExistsAndType", "0"},
-                                    {"clientCallTimeOutPeriod", kCallTimeout},
-                                    {nullptr, nullptr}};
-        int argc = 0;
-        orb = CORBA::ORB_init(argc, nullptr, "omniORB4", options);
-        CORBA::Object_var object = orb->string_to_object(kServer);
+    Client()
+        : peer((EnterOwnNetwork(),
+                std::vector<int>{fuzzreplies::kServerPort, fuzzreplies::kCoordinatorPort})) {
+        setenv("ORBclientCallTimeOutPeriod", kCallTimeout, 1);
+        // The connection asks the Coordinator whether its root context is
+        // one (_is_a): a GIOP 1.2 reply, little-endian, NO_EXCEPTION, true.
+        const std::string isA("GIOP\x01\x02\x01\x01\x0d\0\0\0" "\0\0\0\0" "\0\0\0\0" "\0\0\0\0" "\x01", 25);
+        peer.Load({{isA, true}});
+        const std::wstring port = std::to_wstring(fuzzreplies::kCoordinatorPort);
+        if (network.InitORBConnectedToNS(L"127.0.0.1", port.c_str()) != 0) std::abort();
+        CORBA::Object_var object = network.GetOrb()->string_to_object(kServer);
         server = BackupNetwork::Server::_unchecked_narrow(object);
     }
     fuzzreplies::ReplayPeer peer;
-    CORBA::ORB_var orb;
+    CBackupNetwork network;
     BackupNetwork::Server_var server;
 };
 
@@ -81,7 +86,14 @@ bool ValidUtf8(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Client* client = new Client;  // lives as long as the process
+    // The client lives as long as the process, and its ORB ends before
+    // omniORB's own statics go: an ORB thread still running then hangs the
+    // exit.
+    static Client* client = nullptr;
+    if (client == nullptr) {
+        client = new Client;
+        std::atexit([] { delete client; });
+    }
     // What the run writes on stderr says nothing to the fuzzer.
     static std::ostringstream discarded;
     std::cerr.rdbuf(discarded.rdbuf());
@@ -89,22 +101,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const fuzzreplies::Input input = fuzzreplies::ParseInput(data, size);
     client->peer.Load(input.replies);
-    const auto& commands = fuzzreplies::Commands();
-    std::vector<std::wstring> texts = commands[input.command % commands.size()];
-    std::vector<wchar_t*> argv;
-    for (auto& text : texts) argv.push_back(text.data());
+    const std::size_t command = input.command % fuzzreplies::Commands().size();
 
     // stdout as the console writes it: UTF-8 through the wide buffer.
     std::stringbuf bytes;
     console::Utf8WideBuffer wide(bytes);
     std::wostream out(&wide);
-    RunToExitCode(
-        [&] {
-            return ConsoleApp(static_cast<int>(argv.size()), argv.data(), client->server, out,
-                              [](std::chrono::milliseconds) {})
-                .Run();
-        },
-        out);
+    fuzzreplies::RunCommand(command, client->network, client->server, out);
     out.flush();
     // REPLIES_FUZZ_SHOW=1 shows what an input printed, to look into one.
     static const bool show = std::getenv("REPLIES_FUZZ_SHOW") != nullptr;

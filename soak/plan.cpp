@@ -40,6 +40,8 @@ const char* FaultName(Fault fault) {
         case Fault::CoordinatorFrozen: return "coordinator-frozen";
         case Fault::WorkstationGone: return "workstation-gone";
         case Fault::WorkstationHung: return "workstation-hung";
+        case Fault::ServerDelayed: return "server-delayed";
+        case Fault::CoordinatorDelayed: return "coordinator-delayed";
     }
     return "?";
 }
@@ -118,11 +120,13 @@ Plan MakePlan(std::uint64_t seed, long index, const Requests& requests) {
         Fault::None,          Fault::Raise,           Fault::Raise,
         Fault::Raise,         Fault::Crash,           Fault::AccessDenied,
         Fault::ServerFrozen,  Fault::ServerKilled,    Fault::CoordinatorKilled,
-        Fault::CoordinatorFrozen, Fault::WorkstationGone, Fault::WorkstationHung};
+        Fault::CoordinatorFrozen, Fault::WorkstationGone, Fault::WorkstationHung,
+        Fault::ServerDelayed, Fault::CoordinatorDelayed};
     plan.fault = pick(4) == 0 ? Fault::None : kFaults[pick(kFaults.size())];
     const auto made = requests.find(key);
     const bool strikes = plan.fault == Fault::Raise || plan.fault == Fault::Crash ||
-                         plan.fault == Fault::ServerKilled || plan.fault == Fault::CoordinatorKilled;
+                         plan.fault == Fault::ServerKilled || plan.fault == Fault::CoordinatorKilled ||
+                         plan.fault == Fault::ServerDelayed || plan.fault == Fault::CoordinatorDelayed;
     if (strikes) {
         if (made == requests.end() || made->second.empty()) {
             plan.fault = Fault::None;
@@ -147,6 +151,14 @@ Plan MakePlan(std::uint64_t seed, long index, const Requests& requests) {
             break;
         case Fault::AccessDenied:
             faults.push_back(FaultJson({"server", "ActivateSession"}, R"("raise": "AccessDenied")"));
+            break;
+        case Fault::ServerDelayed:
+        case Fault::CoordinatorDelayed:
+            // Up to a little less than a 3000 ms poll.
+            plan.delayMs = 100 + static_cast<int>(pick(2800));
+            // Most keys end within milliseconds: half of the delays are
+            // there before the first request, so that they strike at all.
+            plan.delayAtStart = pick(2) == 0;
             break;
         case Fault::WorkstationGone:
             workstations.push_back(R"({"name": "GONE-PC", "state": "dead"})");

@@ -22,6 +22,8 @@ enum class Fault {
     CoordinatorFrozen,  // omniNames stopped for the whole run
     WorkstationGone,    // a dead workstation binding to sweep
     WorkstationHung,    // a workstation that accepts and never answers
+    ServerDelayed,      // bnsim stopped for a while once the run has made a given request
+    CoordinatorDelayed, // omniNames stopped for a while, the same way
 };
 const char* FaultName(Fault fault);
 
@@ -40,7 +42,9 @@ struct Plan {
     bool json = false;
     std::vector<std::string> args;  // cvcc's arguments
     Fault fault = Fault::None;
-    Request target;          // Raise, Crash, ServerKilled, CoordinatorKilled
+    Request target;          // Raise, Crash and the killed and delayed faults
+    int delayMs = 0;         // the delayed faults: how long the peer stands still,
+    bool delayAtStart = false;  // from the run's start, or from the target request on
     std::string exception;   // Raise: the system exception's name
     std::string completed;   // Raise: "NO", "YES" or "MAYBE"
     // Whether bnsim must start afresh from the plan's own scenario: a

@@ -144,8 +144,17 @@ public:
         if (plan.fault == Fault::ServerFrozen) kill(net_.simulatorPid(), SIGSTOP);
         if (plan.fault == Fault::CoordinatorFrozen) kill(net_.coordinatorPid(), SIGSTOP);
 
+        const bool delayed = plan.fault == Fault::ServerDelayed || plan.fault == Fault::CoordinatorDelayed;
+        const pid_t delayedPeer =
+            plan.fault == Fault::ServerDelayed ? net_.simulatorPid() : net_.coordinatorPid();
+        if (delayed && plan.delayAtStart) kill(delayedPeer, SIGSTOP);
         net_.StartCvcc(run);
-        if (plan.fault == Fault::ServerKilled || plan.fault == Fault::CoordinatorKilled) {
+        if (delayed && plan.delayAtStart) {
+            std::this_thread::sleep_for(milliseconds(plan.delayMs));
+            kill(delayedPeer, SIGCONT);
+        }
+        if (plan.fault == Fault::ServerKilled || plan.fault == Fault::CoordinatorKilled ||
+            (delayed && !plan.delayAtStart)) {
             // Strikes when the run makes the target request, unless it ends first.
             const auto deadline = Clock::now() + kBound;
             bool struck = false;
@@ -161,6 +170,13 @@ public:
             if (struck && plan.fault == Fault::CoordinatorKilled) {
                 net_.KillCoordinator();
                 coordinatorGone_ = true;
+            }
+            // A delay stops the peer in the middle of the run and lets it go
+            // on: the run must end as it would have, only later.
+            if (struck && delayed) {
+                kill(delayedPeer, SIGSTOP);
+                std::this_thread::sleep_for(milliseconds(plan.delayMs));
+                kill(delayedPeer, SIGCONT);
             }
         }
         outcome.result = net_.WaitCvcc();
@@ -206,6 +222,8 @@ public:
         };
         if (!plan.target.object.empty())
             line["target"] = plan.target.object + " " + plan.target.operation;
+        if (plan.delayMs > 0) line["delay"] = std::to_string(plan.delayMs) + " ms from " +
+                                              (plan.delayAtStart ? "the start" : "the target");
         if (!plan.exception.empty()) line["exception"] = plan.exception + " " + plan.completed;
         if (outcome.bindingsAfter) line["bindingsAfter"] = *outcome.bindingsAfter;
         if (!violations.empty()) {
