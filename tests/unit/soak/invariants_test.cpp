@@ -1,0 +1,123 @@
+// The soak's rules catch what they stand for: a faultless run breaks none,
+// and each kind of breach a run can commit is named. A rule that let its
+// breach through would make every soak pass.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "soak/invariants.h"
+
+namespace {
+
+using nlohmann::json;
+
+const std::string kBanner = "\nCorvane Console Client v11.00\n\n";
+
+struct SoakRun {
+    soak::Plan plan;
+    soak::Outcome outcome;
+};
+
+// An execute that ran to its end on a server that answers.
+SoakRun Faultless() {
+    SoakRun run;
+    run.plan.key = "--Execute";
+    run.plan.args = {"--Execute", "Nightly"};
+    run.outcome.bound = std::chrono::seconds(90);
+    run.outcome.serverSurvived = true;
+    run.outcome.result.exitCode = 0;
+    run.outcome.result.out = kBanner + "Running task: Nightly\nWaiting...Completed with status: success\n";
+    run.outcome.journal = {
+        {{"object", "server"}, {"operation", "ActivateSession"}, {"args", json::array()}},
+        {{"object", "task:1"}, {"operation", "Start"}, {"args", json::array()}},
+        {{"object", "task:1"}, {"operation", "GetStatus"}, {"args", json::array()}},
+        {{"object", "task:1"}, {"operation", "GetStatus"}, {"args", json::array()}},
+        {{"object", "session:1"}, {"operation", "DeactivateSession"}, {"args", json::array()}},
+    };
+    return run;
+}
+
+std::vector<std::string> Broken(const SoakRun& run) {
+    return soak::Violations(run.plan, run.outcome, kBanner);
+}
+
+TEST(SoakRules, RunsThatKeepTheRulesBreakNone) {
+    EXPECT_EQ(Broken(Faultless()), std::vector<std::string>{});
+
+    SoakRun document = Faultless();
+    document.plan.json = true;
+    document.outcome.result.exitCode = 1;
+    document.outcome.result.out = R"({"tasks":[],"error":{"message":"Access denied"}})";
+    EXPECT_EQ(Broken(document), std::vector<std::string>{});
+
+    // The session of a server that died, or refused the login, is no one's
+    // to close.
+    SoakRun died = Faultless();
+    died.outcome.journal.pop_back();
+    died.outcome.serverSurvived = false;
+    EXPECT_EQ(Broken(died), std::vector<std::string>{});
+    SoakRun refused = died;
+    refused.outcome.serverSurvived = true;
+    refused.plan.fault = soak::Fault::AccessDenied;
+    EXPECT_EQ(Broken(refused), std::vector<std::string>{});
+
+    SoakRun check = Faultless();
+    check.plan.key = "--Check";
+    check.outcome.result.exitCode = 2;
+    check.outcome.result.out = "BACKUP CRITICAL - 4 tasks: 1 critical, 0 warning, 0 unknown | tasks=4\n";
+    EXPECT_EQ(Broken(check), std::vector<std::string>{});
+}
+
+TEST(SoakRules, EachBreachIsNamed) {
+    const std::vector<std::pair<std::string, std::function<void(SoakRun&)>>> breaches = {
+        {"stdout has an undocumented line: Segmentation fault",
+         [](SoakRun& r) { r.outcome.result.out += "Segmentation fault\n"; }},
+        {"stdout does not begin with the banner",
+         [](SoakRun& r) { r.outcome.result.out = "Running task: Nightly\n"; }},
+        {"stdout is not UTF-8", [](SoakRun& r) { r.outcome.result.out += "\xff\n"; }},
+        {"did not end within 90 s", [](SoakRun& r) { r.outcome.result.timedOut = true; }},
+        {"left a process behind", [](SoakRun& r) { r.outcome.result.leftBehind = true; }},
+        {"a request twice: task:1 Start []",
+         [](SoakRun& r) { r.outcome.journal.insert(r.outcome.journal.begin() + 1, r.outcome.journal[1]); }},
+        {"the session was left open on a server that answers",
+         [](SoakRun& r) { r.outcome.journal.pop_back(); }},
+        {"exit 0 with an error or an interruption in the document",
+         [](SoakRun& r) {
+             r.plan.json = true;
+             r.outcome.result.out = R"({"tasks":[],"interrupted":{"signal":15}})";
+         }},
+        {"exit 1 without an error in the document",
+         [](SoakRun& r) {
+             r.plan.json = true;
+             r.outcome.result.exitCode = 1;
+             r.outcome.result.out = R"({"tasks":[]})";
+         }},
+        {"the check's state OK but exit 2",
+         [](SoakRun& r) {
+             r.plan.key = "--Check";
+             r.outcome.result.exitCode = 2;
+             r.outcome.result.out = "BACKUP OK - 4 tasks OK | tasks=4\n";
+         }},
+        {"the check's state WARNING but exit 0",
+         [](SoakRun& r) {
+             r.plan.key = "--Check";
+             r.plan.json = true;
+             r.outcome.result.out = R"({"state":"WARNING","summary":"no tasks"})";
+         }},
+        {"the sweep removed the live workstation ACCOUNTING-01",
+         [](SoakRun& r) {
+             r.plan.key = "--NSClean";
+             r.outcome.result.out = kBanner;
+             r.outcome.bindingsAfter = "RECEPTION.workstation\nROAMING.workstation\n";
+         }},
+    };
+    for (const auto& [named, breach] : breaches) {
+        SoakRun run = Faultless();
+        breach(run);
+        const std::vector<std::string> broken = Broken(run);
+        EXPECT_NE(std::find(broken.begin(), broken.end(), named), broken.end())
+            << named << "\nnamed instead:\n" << ::testing::PrintToString(broken);
+    }
+}
+
+}  // namespace
