@@ -118,6 +118,8 @@ bool CCorbaWrapper::StartOrbThread() {
         // will in time; its signal belongs to the thread that starts now.
         boost::lock_guard<boost::mutex> lock(threadControl->mutex);
         threadControl->ended = false;
+        CORBA::release(threadControl->orb);
+        threadControl->orb = CORBA::ORB::_duplicate(orb);
     }
     boost::thread started(boost::bind(&CCorbaWrapper::OrbThreadFunc, this));
     // A thread held from before is let go, never joined.
@@ -131,13 +133,19 @@ bool CCorbaWrapper::IsOrbThreadRunning() const {
 }
 
 void CCorbaWrapper::OrbThreadFunc(CCorbaWrapper* wrapper) {
+    // The thread runs the ORB through the reference its starter took for
+    // it: run() still reads the ORB object after shutdown wakes it, and a
+    // thread scheduled late finds the ORB destroyed and the wrapper's
+    // reference gone (run() then raises, and the thread ends).
+    CORBA::ORB_var orb;
+    {
+        boost::lock_guard<boost::mutex> lock(wrapper->threadControl->mutex);
+        orb = wrapper->threadControl->orb;
+        wrapper->threadControl->orb = CORBA::ORB::_nil();
+    }
     try {
         if (wrapper->onThreadStart) wrapper->onThreadStart();
-        // The thread keeps the ORB alive with a reference of its own: run()
-        // still reads the ORB object after shutdown wakes it, by which time
-        // the owner may have destroyed the ORB and released its reference.
-        CORBA::ORB_var orb = CORBA::ORB::_duplicate(wrapper->orb);
-        orb->run();
+        if (!CORBA::is_nil(orb)) orb->run();
         if (wrapper->onThreadEnd) wrapper->onThreadEnd();
     } catch (...) {
         // The thread has nobody to report to; its owner learns of the end

@@ -2,8 +2,10 @@
 // When the ORB's run is over the thread sets `ended` under `mutex` and
 // notifies endSignal once; StopOrbThread waits for `ended` itself, so an end
 // that came before the wait began is not missed. A new thread starts with
-// `ended` cleared.
+// `ended` cleared, and with the ORB reference it runs handed over in `orb`.
 #pragma once
+
+#include <omniORB4/CORBA.h>
 
 #include <boost/thread/condition_variable.hpp>
 #include <boost/thread/mutex.hpp>
@@ -16,6 +18,7 @@ struct OrbThreadControl {
     // The thread is never joined: one still held is let go.
     ~OrbThreadControl() {
         if (thread.joinable()) thread.detach();
+        CORBA::release(orb);
     }
 
     boost::thread thread;
@@ -23,4 +26,9 @@ struct OrbThreadControl {
     boost::condition_variable endSignal;
     // The thread that runs now has ended; written and read under mutex.
     bool ended = false;
+    // The starter's own reference to the ORB, for the thread to take (under
+    // mutex) before anything else: a teardown that comes before the thread
+    // is scheduled destroys the ORB and drops the wrapper's reference, and
+    // the thread must not read the wrapper's then.
+    CORBA::ORB_ptr orb = CORBA::ORB::_nil();
 };

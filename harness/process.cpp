@@ -211,9 +211,16 @@ void Service::Kill() {
 
 bool ProcessExists(pid_t pid) {
     if (kill(pid, 0) != 0) return false;
-    // A zombie still answers kill; its state in /proc says Z.
+    // A zombie still answers kill; its state in /proc says Z. A process
+    // that is reaped while its file is read fails the read (ESRCH), which
+    // libstdc++ throws from the stream buffer: it is gone.
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string content((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::string content;
+    try {
+        content.assign(std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return false;
+    }
     const auto close = content.rfind(')');
     return close == std::string::npos || close + 2 >= content.size() || content[close + 2] != 'Z';
 }

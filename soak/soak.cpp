@@ -149,6 +149,19 @@ public:
             plan.fault == Fault::ServerDelayed ? net_.simulatorPid() : net_.coordinatorPid();
         if (delayed && plan.delayAtStart) kill(delayedPeer, SIGSTOP);
         net_.StartCvcc(run);
+        // Whatever goes wrong from here on, the run is waited for, so that
+        // the worker's next run can start.
+        struct Pending {
+            harness::BackupNetwork& net;
+            bool waited = false;
+            ~Pending() {
+                if (waited) return;
+                try {
+                    net.WaitCvcc();
+                } catch (const std::exception&) {
+                }
+            }
+        } pending{net_};
         if (delayed && plan.delayAtStart) {
             std::this_thread::sleep_for(milliseconds(plan.delayMs));
             kill(delayedPeer, SIGCONT);
@@ -179,6 +192,7 @@ public:
                 kill(delayedPeer, SIGCONT);
             }
         }
+        pending.waited = true;
         outcome.result = net_.WaitCvcc();
         if (plan.fault == Fault::ServerFrozen) kill(net_.simulatorPid(), SIGCONT);
         if (plan.fault == Fault::CoordinatorFrozen) {
