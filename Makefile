@@ -60,8 +60,9 @@ $(FUZZ)/CMakeCache.txt:
 # the leak suppressions of fuzz/lsan.supp (what omniORB loses when a reply
 # fails), and its malloc limit lets omniORB allocate what a reply's counts
 # ask for (code sets, up to 12 GB) without calling that a finding. A reply
-# that never comes ends its call after 50 ms: an input that runs for 60 s
-# is a hang (AddressSanitizer takes seconds to free such an allocation).
+# that never comes ends its call after 50 ms: an input that runs for 5
+# minutes is a hang (AddressSanitizer takes a second or more to free each
+# such allocation, and an input may hold dozens).
 # It fuzzes in two processes that start afresh now and then (-fork), since
 # the shadow memory of such allocations stays with a process.
 fuzz: $(FUZZ)/CMakeCache.txt
@@ -69,7 +70,7 @@ fuzz: $(FUZZ)/CMakeCache.txt
 	@passed=0; failed=0; for t in $(FUZZ_TARGETS); do \
 		mkdir -p $(FUZZ)/corpus/$$t $(FUZZ)/crashes; \
 		echo "fuzz: $$t for $(FUZZ_SECONDS) s"; \
-		case $$t in replies_fuzz) extra="-fork=2 -malloc_limit_mb=20000 -timeout=60";; *) extra=;; esac; \
+		case $$t in replies_fuzz) extra="-fork=2 -malloc_limit_mb=20000 -timeout=300";; *) extra=;; esac; \
 		if LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
 			$(FUZZ)/bin/$$t -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 $$extra -print_final_stats=1 \
 			-artifact_prefix=$(FUZZ)/crashes/$$t- $(FUZZ)/corpus/$$t fuzz/corpus/$$t; \
