@@ -9,7 +9,11 @@
 
 namespace {
 
-constexpr const char* kMaxMessageSize = "1073741824";  // 1 GiB
+// The largest message the client takes: a list of some 300,000 tasks in
+// one reply. omniORB trusts a sequence's count up to it and builds that many
+// elements before it reads them, so a hostile reply costs at most about 16
+// to 32 bytes of memory for each byte this allows.
+constexpr const char* kMaxMessageSize = "33554432";  // 32 MiB
 
 // The wrapper names its ORB after the Coordinator's host; omniORB keeps a
 // single ORB and refuses any id but its own.

@@ -79,7 +79,7 @@ TEST(OrbOptionTranslation, SpeaksOmniOrbsDialect) {
     };
     const std::string always[] = {
         "-ORBtraceLevel",     "0",         "-ORBverifyObjectExistsAndType", "0",
-        "-ORBgiopMaxMsgSize", "1073741824"};
+        "-ORBgiopMaxMsgSize", "33554432"};
     // clang-format off
     const Row rows[] = {
         {"the console's vector",
@@ -93,7 +93,7 @@ TEST(OrbOptionTranslation, SpeaksOmniOrbsDialect) {
           L"-ORBDebugLevel", L"10", L"-ORBLogFile", L"/tmp/orb.log", L"-ORBUseParallelConnects", L"1", L"-ORBUseSharedProfile", L"1"},
          {"-ORBInitRef", "NameService=corbaloc:ssliop:1.2@coord:2809/NameService", "-ORBendPoint", "giop:tcp:10.0.0.5:",
           "-ORBendPointPublish", "giop:tcp:backup-7:", "-ORBtraceLevel", "10", "-ORBtraceFile", "/tmp/orb.log",
-          "-ORBverifyObjectExistsAndType", "0", "-ORBgiopMaxMsgSize", "1073741824"}, false},
+          "-ORBverifyObjectExistsAndType", "0", "-ORBgiopMaxMsgSize", "33554432"}, false},
         {"a listen address with its port, no host name", {L"-ORBListenEndpoints", L"iiop://0.0.0.0:4000"},
          {"-ORBendPoint", "giop:tcp:0.0.0.0:4000"}},
         {"omniORB's own options and other references pass unchanged",
