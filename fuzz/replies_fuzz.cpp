@@ -22,6 +22,7 @@
 
 #include "client/console.h"
 #include "fuzz/giop_replies.h"
+#include "utility/strings.h"
 #include "BackupNetwork.hh"
 
 namespace {
@@ -75,18 +76,6 @@ struct Client {
     BackupNetwork::Server_var server;
 };
 
-bool ValidUtf8(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
-        if (more == 9 || i + more >= text.size()) return false;
-        for (std::size_t k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
-        i += more + 1;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -117,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // REPLIES_FUZZ_SHOW=1 shows what an input printed, to look into one.
     static const bool show = std::getenv("REPLIES_FUZZ_SHOW") != nullptr;
     if (show) std::fprintf(stderr, "%s", bytes.str().c_str());
-    if (!ValidUtf8(bytes.str())) {
+    if (!CVLib::strings::IsUtf8(bytes.str())) {
         std::fprintf(stderr, "stdout is not UTF-8:\n%s\n", bytes.str().c_str());
         std::abort();
     }

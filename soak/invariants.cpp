@@ -5,21 +5,10 @@
 #include <set>
 #include <sstream>
 
+#include "utility/strings.h"
+
 namespace soak {
 namespace {
-
-bool ValidUtf8(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (more < 0 || i + more >= text.size()) return false;
-        for (int k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
-        i += more + 1;
-    }
-    return true;
-}
 
 // The lines the console may print after the banner: the documented texts,
 // with the soak's task names, statuses, ids and exception descriptions.
@@ -138,7 +127,7 @@ std::vector<std::string> Violations(const Plan& plan, const Outcome& outcome,
     if (r.timedOut)
         broken.push_back("did not end within " + std::to_string(outcome.bound.count() / 1000) + " s");
     if (r.leftBehind) broken.push_back("left a process behind");
-    if (!ValidUtf8(r.out)) broken.push_back("stdout is not UTF-8");
+    if (!CVLib::strings::IsUtf8(r.out)) broken.push_back("stdout is not UTF-8");
     if (!r.timedOut) {
         if (plan.json && plan.key != "--Help")
             CheckJson(plan, r, broken);

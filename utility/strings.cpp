@@ -59,6 +59,12 @@ std::wstring toWstr(const char* narrow) {
     return narrow ? toWstr(std::string(narrow)) : std::wstring();
 }
 
+bool IsUtf8(const std::string& text) {
+    for (const wchar_t c : toWstr(text))
+        if (static_cast<char32_t>(c) >= 0xDC80 && static_cast<char32_t>(c) <= 0xDCFF) return false;
+    return true;
+}
+
 void AppendUtf8(std::string& out, wchar_t c) {
     auto cp = static_cast<char32_t>(c);
     if (cp >= 0xDC80 && cp <= 0xDCFF) {

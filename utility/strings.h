@@ -21,6 +21,9 @@ std::wstring toWstr(const char* narrow);  // null gives an empty string
 std::string toAstr(const std::wstring& wide);
 std::string toAstr(const wchar_t* wide);  // null gives an empty string
 
+// Whether text is valid UTF-8 throughout: toWstr escapes no byte of it.
+bool IsUtf8(const std::string& text);
+
 // Appends the UTF-8 form of one wide character to out, with the byte
 // escapes above undone. toAstr is this applied to every character.
 void AppendUtf8(std::string& out, wchar_t c);
