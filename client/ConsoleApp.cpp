@@ -13,7 +13,7 @@
 #include "utility/strings.h"
 
 ConsoleApp::ConsoleApp(int argc, wchar_t* argv[])
-    : console(std::wcout), sleep(console::InterruptibleSleep) {
+    : console(std::wcout), sleep(console::InterruptibleSleep), armDeadline(ArmProcessDeadline) {
     // The ORB's teardown keeps its "NameService" initial reference.
     SetDropNameServiceRef(false);
     SetArguments(argc, argv);
@@ -23,6 +23,7 @@ ConsoleApp::ConsoleApp(int argc, wchar_t* argv[], BackupNetwork::Server_ptr foun
                        std::wostream& console, Sleeper sleep)
     : console(console),
       sleep(std::move(sleep)),
+      armDeadline(NeverExpires),
       server(BackupNetwork::Server::_duplicate(foundServer)),
       connected(true) {
     SetDropNameServiceRef(false);
@@ -42,17 +43,21 @@ void ConsoleApp::SetArguments(int argc, wchar_t* argv[]) {
     arguments.clear();
     argumentIndex = 0;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    reporter = MakeReporter(arguments, console, armDeadline);
+}
+
+std::unique_ptr<Reporter> ConsoleApp::MakeReporter(std::vector<std::wstring>& arguments,
+                                                   std::wostream& out,
+                                                   const DeadlineArm& armDeadline) {
     // The output form is chosen here, and only here: the JSON key before the
     // key, and the monitoring check as the key, each have their own.
     const bool json = !arguments.empty() && (arguments[0] == L"--Json" ||
                                              arguments[0] == L"--json" || arguments[0] == L"-j");
     if (json) arguments.erase(arguments.begin());
     if (!arguments.empty() && IsCheckKey(arguments[0]))
-        reporter = std::make_unique<CheckReporter>(console, json, CheckDeadline());
-    else if (json)
-        reporter = std::make_unique<JsonReporter>(console);
-    else
-        reporter = std::make_unique<ConsoleReporter>(console);
+        return std::make_unique<CheckReporter>(out, json, CheckDeadline(), armDeadline);
+    if (json) return std::make_unique<JsonReporter>(out);
+    return std::make_unique<ConsoleReporter>(out);
 }
 
 void ConsoleApp::PrintBanner() {

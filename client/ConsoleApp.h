@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BackupNetwork.hh"
+#include "client/deadline.h"
 #include "client/reporter.h"
 #include "network/CBackupNetwork.h"
 
@@ -33,7 +34,7 @@ public:
     // The commands against a server that was found already, for tests: it
     // stands in for the connection sequence (no Coordinator, no version
     // check). Output goes to `console`, which must outlive this object, and
-    // every wait to `sleep`.
+    // every wait to `sleep`; the check's deadline never ends the process.
     ConsoleApp(int argc, wchar_t* argv[], BackupNetwork::Server_ptr foundServer,
                std::wostream& console, Sleeper sleep);
     // Deactivates the session and disconnects, each only when it was made;
@@ -52,6 +53,12 @@ public:
 
     // Also chooses the reporter, from the first argument.
     void SetArguments(int argc, wchar_t* argv[]);
+    // The reporter that the arguments (the program's name left out) ask for,
+    // writing to `out`; takes the JSON key off the arguments. A reporter with
+    // a deadline (the check's) has it armed by armDeadline.
+    static std::unique_ptr<Reporter> MakeReporter(std::vector<std::wstring>& arguments,
+                                                  std::wostream& out,
+                                                  const DeadlineArm& armDeadline);
     void PrintBanner();
     void ProcessCommandLine();
 
@@ -109,6 +116,7 @@ private:
 
     std::wostream& console;
     Sleeper sleep;
+    DeadlineArm armDeadline;
     std::unique_ptr<Reporter> reporter;
     BackupNetwork::Server_var server;
     BackupNetwork::Session_var session;

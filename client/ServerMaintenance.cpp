@@ -3,6 +3,7 @@
 // command runs inside the dispatcher.
 #include "client/ConsoleApp.h"
 #include "client/ConsoleAppEx.h"
+#include "client/sweep.h"
 #include "client/wtoi.h"
 #include "corba/exception_info.h"
 #include "idl/wire_text.h"
@@ -43,28 +44,7 @@ void ConsoleApp::SetProxy() {
 void ConsoleApp::CleanCoordinator() {
     ++argumentIndex;
     if (connected) return;
-    // The sweep always uses the Coordinator on its standard port, whatever
-    // the registry says.
-    ConnectToCoordinator(L"localhost", L"1755", "the sweep's default port");
-    reporter->SweepBegun();
-    // The names keep the Coordinator's bytes for the unbinding; told, they
-    // are the Coordinator's text, decoded strictly. They are kept as they
-    // are removed, so a sweep that fails half-way still tells them.
-    std::vector<std::wstring> removed;
-    try {
-        RemoveDeadWorkstationsOnCoordinator([&removed](const std::wstring& wireName) {
-            removed.push_back(wiretext::FromWire(wireName));
-        });
-    } catch (const CORBA::TRANSIENT&) {
-        // The sweep takes the workstations' TRANSIENT itself: this one is
-        // the Coordinator's, which the console's text puts on the server.
-        reporter->SweepFailed(removed);
-        reporter->Hint("the Coordinator at localhost:1755 was lost during the sweep");
-        throw;
-    } catch (...) {
-        reporter->SweepFailed(removed);
-        throw;
-    }
-    reporter->Swept(removed);
+    ConnectToCoordinator(kSweepHost, kSweepPort, "the sweep's default port");
+    Sweep(*this, *reporter);
     Disconnect();
 }

@@ -58,11 +58,12 @@ std::chrono::seconds CheckDeadline() {
     return kDefaultDeadline;
 }
 
-CheckReporter::CheckReporter(std::wostream& out, bool json, std::chrono::seconds deadline)
+CheckReporter::CheckReporter(std::wostream& out, bool json, std::chrono::seconds deadline,
+                             const DeadlineArm& armDeadline)
     : out(out),
       json(json),
       deadlineAfter(deadline),
-      deadline(std::make_unique<ProcessDeadline>(deadline, [this] { return AtDeadline(); })) {}
+      deadline(armDeadline(deadline, [this] { return AtDeadline(); })) {}
 
 void CheckReporter::Hint(const std::string& text) {
     Reporter::Hint(text);

@@ -33,7 +33,10 @@ std::chrono::seconds CheckDeadline();
 
 class CheckReporter : public Reporter {
 public:
-    CheckReporter(std::wostream& out, bool json, std::chrono::seconds deadline);
+    // At `deadline` the answer is written as it stands; armDeadline decides
+    // what else happens there (in the program, the process ends).
+    CheckReporter(std::wostream& out, bool json, std::chrono::seconds deadline,
+                  const DeadlineArm& armDeadline);
     CheckReporter(const CheckReporter&) = delete;
     CheckReporter& operator=(const CheckReporter&) = delete;
 

@@ -19,3 +19,12 @@ ProcessDeadline::~ProcessDeadline() {
     cancelled.notify_one();
     timer.join();
 }
+
+std::unique_ptr<ProcessDeadline> ArmProcessDeadline(std::chrono::milliseconds after,
+                                                    std::function<int()> atExpiry) {
+    return std::make_unique<ProcessDeadline>(after, std::move(atExpiry));
+}
+
+std::unique_ptr<ProcessDeadline> NeverExpires(std::chrono::milliseconds, std::function<int()>) {
+    return nullptr;
+}

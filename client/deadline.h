@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -27,3 +28,15 @@ private:
     bool cancel = false;
     std::thread timer;
 };
+
+// How whoever makes a reporter with a deadline arms it: the program arms a
+// ProcessDeadline (ArmProcessDeadline); runs inside a test's process arm
+// none (NeverExpires), since ending the process would end the test binary.
+// What it answers is the armed deadline, held while the reporter lives.
+using DeadlineArm = std::function<std::unique_ptr<ProcessDeadline>(std::chrono::milliseconds after,
+                                                                   std::function<int()> atExpiry)>;
+
+std::unique_ptr<ProcessDeadline> ArmProcessDeadline(std::chrono::milliseconds after,
+                                                    std::function<int()> atExpiry);
+std::unique_ptr<ProcessDeadline> NeverExpires(std::chrono::milliseconds after,
+                                              std::function<int()> atExpiry);

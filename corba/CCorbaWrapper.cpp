@@ -3,6 +3,7 @@
 #include <boost/bind/bind.hpp>
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <boost/thread/thread_time.hpp>
+#include <exception>
 #include <iostream>
 #include <new>
 
@@ -57,9 +58,12 @@ void CCorbaWrapper::EchoError(const char* message, const char* exceptionName,
     }
     std::cerr << text;
     std::cerr.flush();
-    if (throwException) {
-        throw CCommonException(CVLib::strings::toWstr(text).c_str(), nullptr, nullptr, 0);
-    }
+    if (!throwException) return;
+    const CCommonException failure(CVLib::strings::toWstr(text).c_str(), nullptr, nullptr, 0);
+    // Called while a CORBA exception is handled, the failure carries it: the
+    // sweep tells a lost Coordinator by it, and the JSON document names it.
+    if (std::current_exception()) std::throw_with_nested(failure);
+    throw failure;
 }
 
 int CCorbaWrapper::InitORBAndRunInThread(int argc, wchar_t** argv, const wchar_t* orbId) {

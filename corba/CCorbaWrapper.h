@@ -34,7 +34,8 @@ public:
 
     // Writes each non-null text followed by a line feed to stderr, flushes
     // once, and throws CCommonException with those lines when throwException
-    // is set. A derived class may replace it.
+    // is set; called while an exception is handled, the thrown one nests it
+    // (std::throw_with_nested). A derived class may replace it.
     virtual void EchoError(const char* message, const char* exceptionName,
                            const char* exceptionInfo, bool throwException);
     // Tears down what runs (DisconnectNS).

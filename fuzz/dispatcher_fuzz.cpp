@@ -1,7 +1,8 @@
 // The command-line dispatcher on argument vectors: the input is split at NUL
 // bytes into arguments, which are converted as the program's main converts
-// them. Processing must end, and every failure must be one the main
-// function reports (a ConsoleAppEx); the network is a recording double.
+// them. Processing must end, every failure must be one the main function
+// reports (a ConsoleAppEx), and the network (a recording double) must be
+// asked exactly what the keys ask of it, in order.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,54 @@
 #include "client/ConsoleAppEx.h"
 #include "fuzz/dispatcher_double.h"
 #include "utility/strings.h"
+
+namespace {
+
+// What each key asks of the network, written out here on its own rather
+// than read off the dispatcher's table, so that a dispatcher that drifts
+// from it is caught. Only the sweep lets the keys after it run.
+struct KeyCalls {
+    std::vector<const wchar_t*> forms;
+    std::vector<std::string> calls;
+    bool goesOn = false;
+};
+
+const std::vector<KeyCalls>& Keys() {
+    static const std::vector<KeyCalls> keys = {
+        {{L"--Help", L"-h"}, {}},
+        {{L"--Delete",  L"-d",  L"--DeleteId",  L"-di", L"--DeleteAll", L"-da",
+          L"--Stop",    L"-s",  L"--StopId",    L"-si", L"--StopAll",   L"-sa",
+          L"--Execute", L"-e",  L"--ExecuteId", L"-ei", L"--ExcuteAll", L"-ea",
+          L"--List",    L"-l",  L"--Log",       L"-lg", L"--LogId",     L"-lgi",
+          L"--Wait",    L"-w",  L"--WaitId",    L"-wi", L"--WaitAll",   L"-wa",
+          L"--Check",   L"-chk"},
+         {"session"}},
+        {{L"--Close", L"-c"}, {"server"}},
+        {{L"--Proxy", L"-prx"}, {"session", "proxy"}},
+        {{L"--NSClean", L"-nsc"}, {"coordinator"}, true},
+    };
+    return keys;
+}
+
+std::vector<std::string> ExpectedCalls(std::vector<std::wstring> arguments) {
+    if (!arguments.empty() &&
+        (arguments[0] == L"--Json" || arguments[0] == L"--json" || arguments[0] == L"-j"))
+        arguments.erase(arguments.begin());
+    std::vector<std::string> expected;
+    for (const std::wstring& argument : arguments) {
+        const KeyCalls* found = nullptr;
+        for (const KeyCalls& key : Keys())
+            for (const wchar_t* form : key.forms)
+                if (argument == form) found = &key;
+        // Anything else is an unknown key, which ends the line.
+        if (!found) break;
+        expected.insert(expected.end(), found->calls.begin(), found->calls.end());
+        if (!found->goesOn) break;
+    }
+    return expected;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The usage text at every run would cost more than the dispatching.
@@ -42,8 +91,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         app.ProcessCommandLine();
     } catch (const ConsoleAppEx&) {
     }
-    // A key reaches the network at most twice (a session, then its command),
-    // and only keys do.
-    if (RecordedCalls().size() > 2 * (texts.size() - 1)) std::abort();
+    if (RecordedCalls() != ExpectedCalls({texts.begin() + 1, texts.end()})) std::abort();
     return 0;
 }

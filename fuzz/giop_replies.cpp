@@ -11,10 +11,8 @@
 #include <stdexcept>
 
 #include "client/ConsoleApp.h"
-#include "client/console_reporter.h"
-#include "client/json_reporter.h"
 #include "client/run.h"
-#include "idl/wire_text.h"
+#include "client/sweep.h"
 
 namespace fuzzreplies {
 namespace {
@@ -67,23 +65,15 @@ int RunCommand(std::size_t c, CBackupNetwork& network, BackupNetwork::Server_ptr
     std::vector<std::wstring> texts = Commands()[c];
     if (texts.back() == L"--NSClean") {
         // The sweep as the command runs it, through a connection of its own
-        // that stays, and its report through the reporter of the mode.
-        std::unique_ptr<Reporter> reporter;
-        if (texts.size() == 3)
-            reporter = std::make_unique<JsonReporter>(out);
-        else
-            reporter = std::make_unique<ConsoleReporter>(out);
-        std::vector<std::wstring> removed;
+        // that stays, and its report through the reporter the mode asks for.
+        std::vector<std::wstring> arguments(texts.begin() + 1, texts.end());
+        const std::unique_ptr<Reporter> reporter =
+            ConsoleApp::MakeReporter(arguments, out, NeverExpires);
         std::exception_ptr failure;
         reporter->Banner();
-        reporter->SweepBegun();
         try {
-            network.RemoveDeadWorkstationsOnCoordinator([&removed](const std::wstring& wireName) {
-                removed.push_back(wiretext::FromWire(wireName));
-            });
-            reporter->Swept(removed);
+            Sweep(network, *reporter);
         } catch (...) {
-            reporter->SweepFailed(removed);
             failure = std::current_exception();
         }
         return RunToExitCode([&] { return reporter->RunEnded(failure); }, out);
