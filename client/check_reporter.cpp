@@ -4,15 +4,13 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "client/json_report.h"
+#include "client/json_document.h"
 #include "client/run.h"
 #include "client/task_status_text.h"
-#include "client/wait_interruption.h"
-#include "idl/task_status.h"
 #include "utility/strings.h"
 
 using CVLib::strings::toAstr;
-using State = CheckReporter::State;
+using State = MonitoringState;
 
 namespace {
 
@@ -25,23 +23,6 @@ constexpr int kBadness[] = {0, 2, 3, 1};
 
 const char* StateName(State state) {
     return kStateNames[static_cast<int>(state)];
-}
-
-State StateOf(CORBA::ULong status) {
-    switch (status) {
-        case BackupNetwork::tsError:
-        case BackupNetwork::tsErrorSchedule:
-        case BackupNetwork::tsQuotaExceeded:
-        case BackupNetwork::tsAccountExpired:
-        case BackupNetwork::tsSilentDeclined:
-            return State::Critical;
-        case BackupNetwork::tsSuccessWithErrors:
-        case BackupNetwork::tsSuccessScheduleWithErrors:
-        case BackupNetwork::tsStopped:
-            return State::Warning;
-        default:
-            return status < BackupNetwork::tsTotal ? State::Ok : State::Unknown;
-    }
 }
 
 }  // namespace
@@ -87,7 +68,7 @@ void CheckReporter::TaskNotFound(const std::wstring& argument) {
 
 void CheckReporter::RowStatus(CORBA::ULong status) {
     row.status = status;
-    row.state = StateOf(status);
+    row.state = MonitoringStateOf(status);
     ++tasks;
     ++counts[static_cast<int>(row.state)];
     if (IsBusy(status)) ++busy;
@@ -95,21 +76,12 @@ void CheckReporter::RowStatus(CORBA::ULong status) {
 }
 
 std::wstring CheckReporter::WhatFailed(std::exception_ptr failure) const {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const console::WaitInterrupted& e) {
-        return L"interrupted by signal " + std::to_wstring(e.signal);
-    } catch (...) {
-    }
-    std::wstring text = FailureText(failure);
-    // A text that names no more than the exception's type says less than
-    // the hint that went with it.
-    if (text == L"std::exception" && !lastHint.empty()) text = CVLib::strings::toWstr(lastHint);
-    // One line: the console's leading line breaks go, inner ones become spaces.
-    text.erase(0, text.find_first_not_of(L'\n'));
-    for (wchar_t& c : text)
-        if (c == L'\n') c = L' ';
-    return text;
+    if (const std::optional<int> signal = InterruptingSignal(failure))
+        return L"interrupted by signal " + std::to_wstring(*signal);
+    // A failure that names no more than its type says less than the hint
+    // that went with it.
+    if (IsBareFailure(failure) && !lastHint.empty()) return CVLib::strings::toWstr(lastHint);
+    return FailureLine(failure);
 }
 
 int CheckReporter::RunEnded(std::exception_ptr failure) {

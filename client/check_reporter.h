@@ -25,6 +25,7 @@
 
 #include "client/deadline.h"
 #include "client/reporter.h"
+#include "client/task_status_text.h"
 
 // The check's deadline: CVCC_CHECK_TIMEOUT seconds (a whole number from 1 to
 // 86400), else 10 s, with a hint on stderr when the variable holds anything
@@ -83,10 +84,9 @@ public:
     void Swept(const std::vector<std::wstring>&) override {}
     void SweepFailed(const std::vector<std::wstring>&) override {}
 
-    // The states, in the order of their exit codes.
-    enum class State { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
-
 private:
+    using State = MonitoringState;
+
     // A task that is not OK, or a name that matched none (notFound).
     struct Finding {
         State state = State::Ok;

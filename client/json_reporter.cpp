@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "client/console.h"
+#include "client/run.h"
 #include "client/task_status_text.h"
-#include "idl/task_status.h"
 #include "utility/strings.h"
 
 using CVLib::strings::toAstr;
@@ -14,13 +14,6 @@ namespace {
 std::unique_ptr<std::wostream> ProgressStream() {
     if (::isatty(STDERR_FILENO)) return std::make_unique<console::Utf8FdStream>(STDERR_FILENO);
     return std::make_unique<std::wostream>(nullptr);
-}
-
-// What counts as done for the exit code: success, with errors or not.
-bool IsSuccess(CORBA::ULong status) {
-    return status == BackupNetwork::tsSuccess || status == BackupNetwork::tsSuccessSchedule ||
-           status == BackupNetwork::tsSuccessWithErrors ||
-           status == BackupNetwork::tsSuccessScheduleWithErrors;
 }
 
 // The start of a task's entry: the argument that named it and the id read
@@ -38,12 +31,22 @@ JsonReporter::JsonReporter(std::wostream& out)
     : document(out), progressStream(ProgressStream()), progress(*progressStream) {}
 
 int JsonReporter::RunEnded(std::exception_ptr failure) {
-    return document.Finish(failure);
+    if (held) document.Entry("tasks", *held);
+    int code = incomplete ? 2 : 0;
+    if (failure) {
+        if (const std::optional<int> signal = InterruptingSignal(failure))
+            document.Member("interrupted", {{"signal", *signal}});
+        else
+            document.Member("error", DescribeFailure(failure));
+        code = FailureExitCode(failure);
+    }
+    document.End();
+    return code;
 }
 
 void JsonReporter::NoCommand(const std::wstring& message) {
     document.Member("error", {{"message", toAstr(message)}});
-    document.Incomplete();
+    incomplete = true;
 }
 
 void JsonReporter::NoKey() {
@@ -72,7 +75,7 @@ void JsonReporter::ProxySet(const std::wstring& host, CORBA::ULong port) {
 
 void JsonReporter::NotDone(const nlohmann::json& entry) {
     document.Entry("tasks", entry);
-    document.Incomplete();
+    incomplete = true;
 }
 
 void JsonReporter::TaskNotFound(const std::wstring& argument) {
@@ -94,7 +97,9 @@ void JsonReporter::Record(const TaskRef& task, const char* outcome, CORBA::ULong
     entry["status"] = toAstr(GetTaskStatusText(status));
     entry["statusNumber"] = status;
     if (polls) entry["polls"] = *polls;
-    if (!done) document.Incomplete();
+    if (!done) incomplete = true;
+    // The entry replaces the one held for the task.
+    held.reset();
     document.Entry("tasks", entry);
 }
 
@@ -109,7 +114,7 @@ void JsonReporter::TaskNotRunning(const TaskRef& task, TaskAction, CORBA::ULong 
 void JsonReporter::Hold(const TaskRef& task, const char* outcome) {
     nlohmann::json entry = Head(task);
     entry["outcome"] = outcome;
-    document.Hold("tasks", entry);
+    held = std::move(entry);
 }
 
 void JsonReporter::Requesting(const TaskRef& task, TaskAction action) {

@@ -1,6 +1,6 @@
 // The JSON mode's reporter: what a run tells becomes one document on the
-// console (JsonReport), and the run's exit code follows what the document
-// says. A started task's wait shows its progress in the console's words on
+// console (written by JsonDocument), and the run's exit code follows what the
+// document says. A started task's wait shows its progress in the console's words on
 // stderr when that is a terminal, and nowhere otherwise.
 //
 // The exit code: 0 when all that was asked was done and every waited task
@@ -15,7 +15,7 @@
 #include <ostream>
 
 #include "client/console_reporter.h"
-#include "client/json_report.h"
+#include "client/json_document.h"
 #include "client/reporter.h"
 
 class JsonReporter : public Reporter {
@@ -81,10 +81,14 @@ private:
     // ended in after `polls`.
     void Record(const TaskRef& task, const char* outcome, CORBA::ULong status, bool done,
                 std::optional<int> polls = std::nullopt);
-    // An entry that stands for a waited task until the wait ends.
+    // An entry that stands for a waited task until the wait ends: a run that
+    // ends before that writes it as it is.
     void Hold(const TaskRef& task, const char* outcome);
 
-    JsonReport document;
+    JsonDocument document;
+    std::optional<nlohmann::json> held;  // the waited task's entry
+    // Something asked for was not done as asked: the run exits with 2.
+    bool incomplete = false;
     // stderr when that is a terminal, else a stream that writes nowhere.
     std::unique_ptr<std::wostream> progressStream;
     ConsoleReporter progress;

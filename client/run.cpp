@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "client/CCommonException.h"
 #include "client/ConsoleAppEx.h"
 #include "client/wait_interruption.h"
 #include "utility/strings.h"
@@ -18,14 +19,46 @@ std::wstring FailureText(std::exception_ptr failure) {
     }
 }
 
+std::wstring FailureLine(std::exception_ptr failure) {
+    std::wstring text = FailureText(failure);
+    text.erase(0, text.find_first_not_of(L'\n'));
+    for (wchar_t& c : text)
+        if (c == L'\n') c = L' ';
+    return text;
+}
+
+bool IsBareFailure(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const CCommonException&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<int> InterruptingSignal(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const console::WaitInterrupted& e) {
+        return e.signal;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+int FailureExitCode(std::exception_ptr failure) {
+    if (const std::optional<int> signal = InterruptingSignal(failure)) return 128 + *signal;
+    return 1;
+}
+
 int RunToExitCode(const std::function<int()>& runApp, std::wostream& console) {
     try {
         return runApp();
-    } catch (const console::WaitInterrupted& e) {
-        // As a shell reports a program ended by the signal.
-        return 128 + e.signal;
     } catch (...) {
-        console << FailureText(std::current_exception()) << std::endl;
-        return 1;
+        const std::exception_ptr failure = std::current_exception();
+        // An interrupted wait has told the console already.
+        if (!InterruptingSignal(failure)) console << FailureText(failure) << std::endl;
+        return FailureExitCode(failure);
     }
 }

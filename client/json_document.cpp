@@ -1,11 +1,10 @@
-#include "client/json_report.h"
+#include "client/json_document.h"
 
 #include <omniORB4/CORBA.h>
 
 #include <ostream>
 
 #include "client/run.h"
-#include "client/wait_interruption.h"
 #include "corba/exception_info.h"
 #include "utility/strings.h"
 
@@ -65,10 +64,7 @@ std::string DumpJson(const nlohmann::json& value) {
 }
 
 nlohmann::json DescribeFailure(std::exception_ptr failure) {
-    std::wstring message = FailureText(failure);
-    // The console's messages may open with a line break that sets them off
-    // from the output above; a document has no output above.
-    message.erase(0, message.find_first_not_of(L'\n'));
+    const std::wstring message = FailureLine(failure);
     nlohmann::json error = {{"message", CVLib::strings::toAstr(message)}};
     try {
         std::rethrow_exception(failure);
@@ -84,17 +80,17 @@ nlohmann::json DescribeFailure(std::exception_ptr failure) {
     return error;
 }
 
-void JsonReport::Write(const std::string& text) {
+void JsonDocument::Write(const std::string& text) {
     out << CVLib::strings::toWstr(text);
 }
 
-void JsonReport::Key(const char* key) {
+void JsonDocument::Key(const char* key) {
     Write(started ? "," : "{");
     started = true;
     Write(DumpJson(key) + ":");
 }
 
-void JsonReport::Begin(const char* name) {
+void JsonDocument::Begin(const char* name) {
     if (section == name) return;
     CloseOpen();
     Key(name);
@@ -103,40 +99,25 @@ void JsonReport::Begin(const char* name) {
     firstInSection = true;
 }
 
-void JsonReport::Next(const char* name) {
+void JsonDocument::Next(const char* name) {
     Begin(name);
     if (!firstInSection) Write(",");
     firstInSection = false;
 }
 
-void JsonReport::CloseOpen() {
+void JsonDocument::CloseOpen() {
     if (entryOpen) Write("]}");
     entryOpen = false;
     if (!section.empty()) Write("]");
     section.clear();
 }
 
-void JsonReport::WriteHeld() {
-    if (!heldSection) return;
-    const char* name = heldSection;
-    heldSection = nullptr;
-    Next(name);
-    Write(DumpJson(held));
-}
-
-void JsonReport::Entry(const char* name, const nlohmann::json& entry) {
-    heldSection = nullptr;
+void JsonDocument::Entry(const char* name, const nlohmann::json& entry) {
     Next(name);
     Write(DumpJson(entry));
 }
 
-void JsonReport::Hold(const char* name, const nlohmann::json& entry) {
-    heldSection = name;
-    held = entry;
-}
-
-void JsonReport::OpenEntry(const char* name, const nlohmann::json& head, const char* listKey) {
-    WriteHeld();
+void JsonDocument::OpenEntry(const char* name, const nlohmann::json& head, const char* listKey) {
     Next(name);
     std::string text = DumpJson(head);
     text.pop_back();  // the closing brace
@@ -145,39 +126,24 @@ void JsonReport::OpenEntry(const char* name, const nlohmann::json& head, const c
     firstItem = true;
 }
 
-void JsonReport::Item(const nlohmann::json& item) {
+void JsonDocument::Item(const nlohmann::json& item) {
     Write((firstItem ? "" : ",") + DumpJson(item));
     firstItem = false;
 }
 
-void JsonReport::CloseEntry() {
+void JsonDocument::CloseEntry() {
     Write("]}");
     entryOpen = false;
 }
 
-void JsonReport::Member(const char* key, const nlohmann::json& value) {
-    WriteHeld();
+void JsonDocument::Member(const char* key, const nlohmann::json& value) {
     CloseOpen();
     Key(key);
     Write(DumpJson(value));
 }
 
-int JsonReport::Finish(std::exception_ptr failure) {
-    int code = incomplete ? 2 : 0;
-    if (failure) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const console::WaitInterrupted& e) {
-            Member("interrupted", {{"signal", e.signal}});
-            code = 128 + e.signal;
-        } catch (...) {
-            Member("error", DescribeFailure(failure));
-            code = 1;
-        }
-    }
-    // A held entry is written by the failure's member, or was replaced.
+void JsonDocument::End() {
     CloseOpen();
     Write(started ? "}\n" : "{}\n");
     out.flush();
-    return code;
 }
