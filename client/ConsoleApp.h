@@ -103,9 +103,12 @@ private:
     void CheckTasks();
     // A task's row: its id, its name and its status, each told once read.
     void ListRow(BackupNetwork::Task_ptr task);
-    // Ends a long read (a listing, a log) with console::WaitInterrupted when
-    // a signal was caught while a console::WaitInterruption lives.
-    void EndReadIfInterrupted();
+    // Ends a wait or a long read (a listing, a log) with
+    // console::WaitInterrupted when a signal was caught while a
+    // console::WaitInterruption lives, after telling the reporter (`tell`).
+    void EndIfInterrupted(void (Reporter::*tell)());
+    // The task's display name, decoded.
+    static std::wstring DisplayName(BackupNetwork::Task_ptr task);
     // The log keys: each task's log, line by line as the server hands it out.
     void ShowLogs(bool byId);
     void ShowLog(BackupNetwork::Task_ptr task, TaskRef ref);

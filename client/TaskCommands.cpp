@@ -10,17 +10,12 @@
 #include "client/wait_interruption.h"
 #include "idl/task_status.h"
 #include "idl/wire_text.h"
+#include "utility/strings.h"
 
 namespace {
 
 // The wait between starting a task and its first status poll, and between polls.
 constexpr std::chrono::milliseconds kPollInterval(3000);
-
-std::wstring DisplayName(BackupNetwork::Task_ptr task) {
-    BackupNetwork::TaskProperties_var props = task->props();
-    CORBA::WString_var name = props->dname();
-    return wiretext::FromWire(name.in());
-}
 
 }  // namespace
 
@@ -68,6 +63,9 @@ BackupNetwork::Task_ptr ConsoleApp::FindTaskById(const std::wstring& idText) {
         return BackupNetwork::Task::_nil();
     }
     const int id = *read;
+    if (TaskIdReadLoosely(idText))
+        reporter->Hint("\"" + CVLib::strings::toAstr(idText) + "\" is read as id " +
+                       std::to_string(id));
     for (CORBA::ULong i = 0; i < taskCount; ++i) {
         if (deleted[i]) continue;
         BackupNetwork::Task_ptr task = (*tasks)[i];
@@ -119,69 +117,31 @@ void ConsoleApp::MarkDeleted(BackupNetwork::Task_ptr task) {
 
 void ConsoleApp::WaitForTask(BackupNetwork::Task_ptr task, const TaskRef& ref) {
     const console::WaitInterruption interruption;
-    // A signal ends the wait after the sleep or the status read it came in.
-    const auto endIfInterrupted = [this] {
-        if (const int signal = console::WaitInterruption::Caught()) {
-            reporter->WaitInterrupted();
-            throw console::WaitInterrupted{signal};
-        }
-    };
     reporter->WaitBegun();
     CORBA::ULong status;
     int polls = 0;
+    // A signal ends the wait after the sleep or the status read it came in.
     for (;;) {
         sleep(kPollInterval);
-        endIfInterrupted();
+        EndIfInterrupted(&Reporter::WaitInterrupted);
         status = wiretext::GetTaskStatus(task);
         ++polls;
-        endIfInterrupted();
+        EndIfInterrupted(&Reporter::WaitInterrupted);
         if (!IsBusy(status)) break;
         reporter->StillBusy();
     }
     reporter->TaskEnded(ref, status, polls);
 }
 
-namespace {
-
-void CloseQuietly(BackupNetwork::Log_ptr log) {
-    try {
-        log->Close();
-    } catch (const CORBA::Exception&) {
-        // The failure that ended the reading is the one to report.
+void ConsoleApp::EndIfInterrupted(void (Reporter::*tell)()) {
+    if (const int signal = console::WaitInterruption::Caught()) {
+        (reporter.get()->*tell)();
+        throw console::WaitInterrupted{signal};
     }
 }
 
-}  // namespace
-
-void ConsoleApp::ShowLogs(bool byId) {
-    ForEachNamedTask(
-        byId, [this](BackupNetwork::Task_ptr task, TaskRef ref) { ShowLog(task, std::move(ref)); });
-}
-
-void ConsoleApp::ShowLog(BackupNetwork::Task_ptr task, TaskRef ref) {
-    ref.name = DisplayName(task);
-    reporter->LogBegun(ref);
-    BackupNetwork::Log_var log = task->log();
-    if (CORBA::is_nil(log) || !log->Open()) return reporter->LogUnavailable();
-    // Each line is told as it arrives; nothing of the log is kept. Ctrl-C or
-    // SIGTERM ends the reading after the line it came in.
-    reporter->LogOpened();
-    const console::WaitInterruption interruption;
-    try {
-        CORBA::WString_var line;
-        while (log->GetNextLine(line.out())) {
-            reporter->LogLine(wiretext::FromWire(line.in()));
-            EndReadIfInterrupted();
-        }
-    } catch (const CORBA::TRANSIENT&) {
-        // The ORB could not reach the server, also after a broken connection:
-        // nothing more is sent to it. After any other failure it may still
-        // be there.
-        throw;
-    } catch (...) {
-        CloseQuietly(log);
-        throw;
-    }
-    reporter->LogEnded();
-    log->Close();
+std::wstring ConsoleApp::DisplayName(BackupNetwork::Task_ptr task) {
+    BackupNetwork::TaskProperties_var props = task->props();
+    CORBA::WString_var name = props->dname();
+    return wiretext::FromWire(name.in());
 }

@@ -8,3 +8,8 @@
 #include <string>
 
 std::optional<int> ReadTaskId(const std::wstring& text);
+
+// Whether reading the id passed over characters of the text: white space
+// before it, or anything after its digits ("101x", "1e2"). Such a text still
+// names the id read; the user is told what it was read as.
+bool TaskIdReadLoosely(const std::wstring& text);

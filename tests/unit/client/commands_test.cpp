@@ -149,11 +149,13 @@ TEST(Commands, TaskKeysFindTheirTasksAndActOnThem) {
          {"task:3 Start", kDeactivated}},
         {"names are case-sensitive", kTasks, {"--Execute", "nightly"}, "Task not found: nightly\n", 0, {kDeactivated}},
         {"a task key without a task", kTasks, {"--Execute"}, "Specify one or more tasks\n", 1, {kDeactivated}},
+        // stderr says what a loosely read id was read as.
         {"an id is read from a number's prefix", kTasks, {"--ExecuteId", "3abc"}, Waited("Quick", "", "success w/errors"), 0,
-         {"task:3 Start", kDeactivated}},
+         {"task:3 Start", kDeactivated}, "cvcc: \"3abc\" is read as id 3\n"},
         {"id messages", kTasks, {"-ei", "abc", "007", "2147483648", "-2147483649", "+5", " 12", "0x10", ""},
          "Id must be integer: abc\nTask id not found: 7\nId must be integer: 2147483648\nId must be integer: -2147483649\n"
-         "Task id not found: 5\nTask is busy: Mirror\nTask id not found: 0\nId must be integer: \n", 0, {kDeactivated}},
+         "Task id not found: 5\nTask is busy: Mirror\nTask id not found: 0\nId must be integer: \n", 0, {kDeactivated},
+         "cvcc: \" 12\" is read as id 12\ncvcc: \"0x10\" is read as id 0\n"},
         {"execute all on an empty snapshot", "{}", {"--ExcuteAll"}, "", 0, {kDeactivated}},
         {"execute all in the snapshot's order", kTasks, {"-ea"}, Waited("Nightly", "..", "success") + "Task is busy: Busy\n" +
          Waited("Quick", "", "success w/errors") + Waited("Nightly", ".", "success") + "Task is busy: Mirror\n" +
