@@ -5,7 +5,6 @@
 #include <boost/thread/thread_time.hpp>
 #include <exception>
 #include <iostream>
-#include <new>
 
 #include "client/CCommonException.h"
 #include "corba/OrbThreadControl.h"
@@ -30,10 +29,19 @@ const wchar_t* OrEmpty(const wchar_t* text) {
     return text ? text : L"";
 }
 
+// The thread control, or null when memory ran out.
+std::shared_ptr<OrbThreadControl> NewThreadControl() {
+    try {
+        return std::make_shared<OrbThreadControl>();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 CCorbaWrapper::CCorbaWrapper()
-    : threadControl(new (std::nothrow) OrbThreadControl),
+    : threadControl(NewThreadControl()),
       orb(CORBA::ORB::_nil()),
       rootPoa(PortableServer::POA::_nil()),
       usePresetArguments(false),
@@ -46,8 +54,8 @@ CCorbaWrapper::CCorbaWrapper()
 
 CCorbaWrapper::~CCorbaWrapper() {
     DisconnectNS();
-    delete threadControl;
-    threadControl = nullptr;
+    // A thread let go by the teardown keeps the control until it ends.
+    threadControl.reset();
 }
 
 void CCorbaWrapper::EchoError(const char* message, const char* exceptionName,
@@ -125,7 +133,8 @@ bool CCorbaWrapper::StartOrbThread() {
         CORBA::release(threadControl->orb);
         threadControl->orb = CORBA::ORB::_duplicate(orb);
     }
-    boost::thread started(boost::bind(&CCorbaWrapper::OrbThreadFunc, this));
+    boost::thread started(
+        boost::bind(&CCorbaWrapper::OrbThreadFunc, threadControl, onThreadStart, onThreadEnd));
     // A thread held from before is let go, never joined.
     if (threadControl->thread.joinable()) threadControl->thread.detach();
     threadControl->thread = boost::move(started);
@@ -136,30 +145,31 @@ bool CCorbaWrapper::IsOrbThreadRunning() const {
     return threadControl && threadControl->thread.get_id() != boost::thread::id();
 }
 
-void CCorbaWrapper::OrbThreadFunc(CCorbaWrapper* wrapper) {
+void CCorbaWrapper::OrbThreadFunc(std::shared_ptr<OrbThreadControl> control, ThreadHook onStart,
+                                  ThreadHook onEnd) {
     // The thread runs the ORB through the reference its starter took for
     // it: run() still reads the ORB object after shutdown wakes it, and a
     // thread scheduled late finds the ORB destroyed and the wrapper's
     // reference gone (run() then raises, and the thread ends).
     CORBA::ORB_var orb;
     {
-        boost::lock_guard<boost::mutex> lock(wrapper->threadControl->mutex);
-        orb = wrapper->threadControl->orb;
-        wrapper->threadControl->orb = CORBA::ORB::_nil();
+        boost::lock_guard<boost::mutex> lock(control->mutex);
+        orb = control->orb;
+        control->orb = CORBA::ORB::_nil();
     }
     try {
-        if (wrapper->onThreadStart) wrapper->onThreadStart();
+        if (onStart) onStart();
         if (!CORBA::is_nil(orb)) orb->run();
-        if (wrapper->onThreadEnd) wrapper->onThreadEnd();
+        if (onEnd) onEnd();
     } catch (...) {
         // The thread has nobody to report to; its owner learns of the end
         // from the signal below.
     }
     {
-        boost::lock_guard<boost::mutex> lock(wrapper->threadControl->mutex);
-        wrapper->threadControl->ended = true;
+        boost::lock_guard<boost::mutex> lock(control->mutex);
+        control->ended = true;
     }
-    wrapper->threadControl->endSignal.notify_one();
+    control->endSignal.notify_one();
 }
 
 void CCorbaWrapper::StopOrbThread() {

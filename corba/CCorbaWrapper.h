@@ -4,9 +4,11 @@
 // to stderr and, when asked, throws it on as a CCommonException.
 //
 // Threads: every operation is called from one thread (the owner's). The ORB
-// thread only runs the ORB's event loop; it reads orb, the two hooks and the
-// thread control, which the owner leaves alone while it runs. Teardown waits
-// at most 3 s for it and then lets it go without joining.
+// thread only runs the ORB's event loop; it never reads the wrapper. It
+// holds what it touches: the thread control, shared with the wrapper, and
+// the ORB reference and the two hooks, taken when it was started. Teardown
+// waits at most 3 s for it and then lets it go without joining; a thread let
+// go may run on after the wrapper is destroyed.
 //
 // Results of the int operations: 0 success, 1 failure, 2 Coordinator
 // unreachable. 1 and 2 are seen only when a derived EchoError returns
@@ -15,6 +17,7 @@
 
 #include <omniORB4/CORBA.h>
 
+#include <memory>
 #include <omniORB4/Naming.hh>
 #include <string>
 
@@ -60,9 +63,11 @@ public:
     bool StartOrbThread();
     // True while a thread is held, also one that has ended but was not let go.
     bool IsOrbThreadRunning() const;
-    // The ORB thread's body: the start hook, the ORB's run, the end hook;
-    // anything they throw is swallowed. Then it signals its end.
-    static void OrbThreadFunc(CCorbaWrapper* wrapper);
+    // The ORB thread's body: the start hook, the ORB's run (the reference
+    // handed over in the control), the end hook; anything they throw is
+    // swallowed. Then it signals its end through the control it shares.
+    static void OrbThreadFunc(std::shared_ptr<OrbThreadControl> control, ThreadHook onStart,
+                              ThreadHook onEnd);
 
     // Teardown never throws on its own account: failures are printed and
     // the teardown goes on. Each retry waits 200 ms; five retries at most.
@@ -124,7 +129,9 @@ public:
     const std::wstring& GetIorHostName() const { return iorHostName; }
 
 private:
-    OrbThreadControl* threadControl;  // owned; null when allocation failed
+    // Shared with the ORB thread, which may outlive the wrapper; null when
+    // allocation failed.
+    std::shared_ptr<OrbThreadControl> threadControl;
     CORBA::ORB_var orb;
     PortableServer::POA_var rootPoa;
     std::wstring nsHost;  // set only by a successful InitORBConnectedToNS
