@@ -8,9 +8,11 @@
 // of the same facts. The exit code is the state's: 0 OK, 1 WARNING,
 // 2 CRITICAL, 3 UNKNOWN. A failure of any kind is UNKNOWN, in one line.
 //
-// The check ends at its deadline whatever the server does: the process ends
-// there (ProcessDeadline), with UNKNOWN when nothing was written yet, and
-// with the state written otherwise (a teardown that hangs).
+// The check ends at its deadline whatever the server does. Whoever makes the
+// reporter arms the deadline: the program arms a ProcessDeadline, and the
+// process ends there with UNKNOWN when nothing was written yet, and with the
+// state written otherwise (a teardown that hangs); runs inside a test arm
+// one that never expires.
 //
 // `out` must outlive the reporter. Main thread, but for the deadline's own
 // thread, which shares only what the mutex guards.
@@ -34,8 +36,8 @@ std::chrono::seconds CheckDeadline();
 
 class CheckReporter : public Reporter {
 public:
-    // At `deadline` the answer is written as it stands; armDeadline decides
-    // what else happens there (in the program, the process ends).
+    // armDeadline arms the deadline, `deadline` from now, which ends the
+    // check with "no answer within N s" unless it has answered.
     CheckReporter(std::wostream& out, bool json, std::chrono::seconds deadline,
                   const DeadlineArm& armDeadline);
     CheckReporter(const CheckReporter&) = delete;

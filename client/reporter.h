@@ -1,7 +1,10 @@
 // What a run tells about itself. The commands say what happened, once, to a
 // Reporter; a reporter alone turns that into output: the console's texts
-// (ConsoleReporter), one JSON document (JsonReporter). A command never asks
-// which reporter it talks to.
+// (ConsoleReporter), one JSON document (JsonReporter), a monitoring plugin's
+// answer (CheckReporter). ConsoleApp::MakeReporter picks one from the
+// command line; a command never asks which reporter it talks to. What a
+// failure says and which exit code it gives, every reporter asks of
+// client/run.h; what a task's status means, of client/task_status_text.h.
 //
 // Events come in the order things happen. Where the console tells of a
 // request before it goes out and a record tells of it once the server took

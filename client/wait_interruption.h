@@ -1,8 +1,10 @@
-// Ctrl-C (SIGINT) and SIGTERM while a task is waited for: the wait ends, not
-// the program, so the console line is ended, the user is told that the task
-// runs on, and the session is closed as on any other end. The handlers are
-// one-shot: a second signal takes the default action at once. Outside a
-// wait the signals keep their default action.
+// Ctrl-C (SIGINT) and SIGTERM while a task is waited for, or while a long
+// read (a listing, a log) goes on: the wait or the read ends, not the
+// program, so the console line is ended, the user is told that the task runs
+// on or that nothing more was read, and the session is closed as on any
+// other end. The handlers are one-shot: a second signal takes the default
+// action at once. Outside a wait and those reads the signals keep their
+// default action.
 #pragma once
 
 #include <chrono>
