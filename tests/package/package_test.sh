@@ -51,9 +51,11 @@ expected="./usr/bin/cvcc
 ./usr/share/doc/cvcc/README.md
 ./usr/share/doc/cvcc/changelog.gz
 ./usr/share/doc/cvcc/copyright
+./usr/share/doc/cvcc/examples/nrpe.cfg
 ./usr/share/doc/cvcc/json.md
 ./usr/share/doc/cvcc/registry.md
 ./usr/share/fish/vendor_completions.d/cvcc.fish
+./usr/share/icinga2/include/plugins-contrib.d/cvcc.conf
 ./usr/share/man/man1/cvcc.1.gz
 ./usr/share/zsh/vendor-completions/_cvcc"
 [ "$contents" = "$expected" ] || fail "the package holds"$'\n'"$contents"$'\n'"expected"$'\n'"$expected"
