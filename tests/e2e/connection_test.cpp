@@ -57,11 +57,7 @@ const std::vector<CvccCase> kCases = {
     // does not name.
     {"check_names_the_missing_server", Server(R"("bound": false)"), {"--Check"},
      "BACKUP UNKNOWN - no backup server is bound as {host} on the Coordinator at localhost:1755\n", support::ServerNotBound(), 3},
-    {"metrics_without_a_server", Server(R"("bound": false)"), {"--Metrics"},
-     "# HELP cvcc_up Whether the run read the backup server's whole task listing.\n# TYPE cvcc_up gauge\ncvcc_up 0\n"
-     "# HELP cvcc_collect_duration_seconds How long the run took.\n# TYPE cvcc_collect_duration_seconds gauge\n"
-     "cvcc_collect_duration_seconds D\n# HELP cvcc_info The version of cvcc, and of the backup server when known.\n"
-     "# TYPE cvcc_info gauge\ncvcc_info{version=\"" CVCC_VERSION "\"} 1\n", support::ServerNotBound(), 1},
+    {"metrics_without_a_server", Server(R"("bound": false)"), {"--Metrics"}, support::kMetricsFailed, support::ServerNotBound(), 1},
     {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, support::NoServerBound(), 1},
     // The port comes from the registry, as text, whatever it holds.
     {"registry_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("\"2755\""), 2755},
