@@ -4,10 +4,10 @@
 // one (table.md), the figures (results.tsv) and a plot (bench.png, time against N on log axes) to
 // the output folder.
 //
-//   cvcc_bench [--out DIR] [--repeats R] [--only "COMMAND N"]
+//   cvcc_bench [--out DIR] [--repeats R] [--only "COMMAND N"]...
 //
-// --only runs the one case (e.g. "--List 1000"), for looking into a figure;
-// the peers' cost is measured either way.
+// --only runs the one case (e.g. "--List 1000"), for looking into a figure,
+// and given again, those cases; the peers' cost is measured either way.
 //
 // Needs root (a network of its own, where the Coordinator is on 1755).
 // Each figure is the median of R runs; cvcc and the baseline alternate.
@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,14 +39,27 @@ std::vector<Case> Cases() {
     // its 3000 ms poll.
     for (long n : {0L, 10L, 100L, 1000L, 10000L})
         cases.push_back({"--List", n, bench::TasksScenario(n), {"--List"}, {"list"}, 3000, false});
-    // The JSON mode makes the same calls and writes a document instead of a table.
+    // The JSON mode makes the same calls and writes a document instead of a
+    // table; the metrics make them too, and hold every row until the end.
     cases.push_back({"--Json --List",
                      10000,
                      bench::TasksScenario(10000),
                      {"--Json", "--List"},
                      {"list"},
                      3000,
-                     false});
+                     false,
+                     0,
+                     "--List"});
+    for (long n : {1000L, 10000L})
+        cases.push_back({"--Metrics",
+                         n,
+                         bench::TasksScenario(n),
+                         {"--Metrics"},
+                         {"list"},
+                         3000,
+                         false,
+                         0,
+                         "--List"});
     for (long n : {10L, 100L, 1000L})
         cases.push_back({"--NSClean",
                          n,
@@ -207,7 +221,7 @@ void WritePlot(const std::vector<Row>& rows, const std::string& out) {
 int main(int argc, char** argv) {
     std::string out = "build/bench";
     int repeats = 3;
-    std::string only;
+    std::set<std::string> only;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--out")
@@ -215,7 +229,7 @@ int main(int argc, char** argv) {
         else if (option == "--repeats")
             repeats = std::max(1, std::atoi(argv[i + 1]));
         else if (option == "--only")
-            only = argv[i + 1];
+            only.insert(argv[i + 1]);
     }
     out = std::filesystem::absolute(out).string();
     std::filesystem::create_directories(out);
@@ -224,7 +238,7 @@ int main(int argc, char** argv) {
     try {
         std::vector<Row> rows;
         for (const Case& c : Cases()) {
-            if (!only.empty() && only != c.command + " " + std::to_string(c.n)) continue;
+            if (!only.empty() && !only.count(c.command + " " + std::to_string(c.n))) continue;
             std::cerr << "cvcc_bench: " << c.command << " N=" << c.n << "\n";
             rows.push_back(RunCase(c, repeats, out));
         }

@@ -23,16 +23,19 @@ std::string CompactTable(const std::vector<Row>& rows) {
         t << "| " << r.c.command << " | " << r.c.n << " | " << Fixed(r.clientMs, 1) << " | "
           << Fixed(r.baselineMs, 1) << " | " << Fixed(r.clientMs / r.baselineMs, 2) << " | "
           << Fixed(r.peakRssMiB, 1) << (r.ok && r.sameCalls ? "" : " (see table.md)") << " |\n";
-    // What the JSON mode costs: a "--Json X" row against the "X" row of the same N.
-    for (const Row& json : rows) {
-        if (json.c.command.rfind("--Json ", 0) != 0) continue;
-        const auto plain = std::find_if(rows.begin(), rows.end(), [&json](const Row& r) {
-            return r.c.command == json.c.command.substr(7) && r.c.n == json.c.n;
+    // What another output of the same calls costs: a row against the row of
+    // its reference command at the same N.
+    for (const Row& other : rows) {
+        if (other.c.against.empty()) continue;
+        const auto reference = std::find_if(rows.begin(), rows.end(), [&other](const Row& r) {
+            return r.c.command == other.c.against && r.c.n == other.c.n;
         });
-        if (plain != rows.end())
+        if (reference != rows.end())
             t << "\n"
-              << json.c.command << " against " << plain->c.command << " at N=" << json.c.n
-              << ", client ms: " << Fixed(json.clientMs / plain->clientMs, 2) << "\n";
+              << other.c.command << " against " << reference->c.command << " at N=" << other.c.n
+              << ", client ms: " << Fixed(other.clientMs / reference->clientMs, 2)
+              << ", peak RSS: " << (other.peakRssMiB >= reference->peakRssMiB ? "+" : "")
+              << Fixed(other.peakRssMiB - reference->peakRssMiB, 2) << " MiB\n";
     }
     return t.str();
 }

@@ -16,6 +16,9 @@ struct Case {
     double fixedMs;       // the system's own waits inside one cvcc run
     bool restoreEachRun;  // the run changes the peers: start bnsim afresh before each
     int runs = 0;         // at most this many runs each; 0: the benchmark's --repeats
+    // The command of the same N this one is held against ("--List" for the
+    // JSON mode's listing and for the metrics), or none.
+    std::string against = "";
 };
 
 // The medians of a case's runs.
@@ -32,8 +35,9 @@ struct Row {
 
 // The columns that answer how close cvcc comes to the baseline: command, N,
 // client ms (cvcc's wall time less the system's own waits), baseline ms,
-// their ratio and cvcc's peak RSS; then, for a "--Json X" row, its client
-// time against that of X at the same N.
+// their ratio and cvcc's peak RSS; then, for a row held against another
+// command (Case::against), its client time and peak RSS against that
+// command's at the same N.
 std::string CompactTable(const std::vector<Row>& rows);
 // Every column, with the peers' own cost per call (simUs, nsUs).
 std::string Table(const std::vector<Row>& rows, double simUs, double nsUs, int repeats);

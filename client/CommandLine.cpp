@@ -5,7 +5,7 @@ namespace {
 
 // What a key does; the task keys differ only in the command and in how
 // their tasks are named, which their rows carry.
-enum class Key { Help, Tasks, AllTasks, Close, List, Proxy, NSClean, Log, Check };
+enum class Key { Help, Tasks, AllTasks, Close, List, Proxy, NSClean, Log, Check, Metrics };
 
 struct KeyRow {
     const wchar_t* longForm;
@@ -37,6 +37,7 @@ constexpr KeyRow kKeyTable[] = {
     {L"--WaitId", L"-wi", Key::Tasks, TaskCommand::Wait, true},
     {L"--WaitAll", L"-wa", Key::AllTasks, TaskCommand::Wait},
     {L"--Check", L"-chk", Key::Check},
+    {L"--Metrics", L"-mtr", Key::Metrics},
     {L"--Proxy", L"-prx", Key::Proxy},
     {L"--NSClean", L"-nsc", Key::NSClean},
 };
@@ -53,6 +54,11 @@ const KeyRow* FindKey(const std::wstring& argument) {
 bool ConsoleApp::IsCheckKey(const std::wstring& argument) {
     const KeyRow* row = FindKey(argument);
     return row && row->key == Key::Check;
+}
+
+bool ConsoleApp::IsMetricsKey(const std::wstring& argument) {
+    const KeyRow* row = FindKey(argument);
+    return row && row->key == Key::Metrics;
 }
 
 void ConsoleApp::ProcessCommandLine() {
@@ -101,6 +107,14 @@ void ConsoleApp::ProcessCommandLine() {
             case Key::Check:
                 OpenSession();
                 CheckTasks();
+                break;
+            case Key::Metrics:
+                // The listing's calls, told to the metrics; an argument
+                // after the key names the file they go to, which the
+                // reporter took already.
+                reporter->MetricsAsked(argument);
+                OpenSession();
+                ListTasks();
                 break;
             case Key::Proxy:
                 OpenSession();

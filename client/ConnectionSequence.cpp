@@ -16,6 +16,9 @@ constexpr const wchar_t* kSettingsKey =
 constexpr const wchar_t* kPortValue = L"CoordPort";
 constexpr const wchar_t* kDefaultPort = L"1755";
 constexpr const char* kExpectedVersion = "7.4.4";
+// Also the text of a server that is not bound: the lookup's report on stderr
+// says why.
+constexpr const wchar_t* kVersionNotSupported = L"\nThis Server version not supported";
 
 }  // namespace
 
@@ -69,11 +72,13 @@ void ConsoleApp::ConnectToServer() {
         HintNoCoordinator(coordinatorHost, coordinatorPort, portSource);
         throw;
     }
-    if (CORBA::is_nil(server))
+    if (CORBA::is_nil(server)) {
         reporter->Hint("no backup server is bound as " + LocalServerName() +
                        " on the Coordinator at " + CVLib::strings::toAstr(coordinatorHost) + ":" +
                        CVLib::strings::toAstr(coordinatorPort));
-    if (!CheckServerVersion()) throw ConsoleAppEx(L"\nThis Server version not supported");
+        throw ServerNotFound(kVersionNotSupported);
+    }
+    if (!CheckServerVersion()) throw ConsoleAppEx(kVersionNotSupported);
     connected = true;
 }
 
@@ -81,7 +86,10 @@ bool ConsoleApp::CheckServerVersion() {
     if (CORBA::is_nil(server)) return false;
     CORBA::WString_var version = server->version();
     const std::wstring text = wiretext::FromWire(version.in());
-    if (text.find(CVLib::strings::toWstr(kExpectedVersion)) == 0) return true;
+    if (text.find(CVLib::strings::toWstr(kExpectedVersion)) == 0) {
+        reporter->ServerVersionAccepted(text);
+        return true;
+    }
     reporter->ServerVersionRefused(text);
     return false;
 }

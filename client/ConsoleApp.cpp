@@ -8,6 +8,7 @@
 #include "client/check_reporter.h"
 #include "client/console_reporter.h"
 #include "client/json_reporter.h"
+#include "client/metrics_reporter.h"
 #include "client/wait_interruption.h"
 #include "corba/exception_info.h"
 #include "utility/strings.h"
@@ -56,6 +57,12 @@ std::unique_ptr<Reporter> ConsoleApp::MakeReporter(std::vector<std::wstring>& ar
     if (json) arguments.erase(arguments.begin());
     if (!arguments.empty() && IsCheckKey(arguments[0]))
         return std::make_unique<CheckReporter>(out, json, CheckDeadline(), armDeadline);
+    // With --Json the metrics key is refused by the JSON reporter.
+    if (!json && !arguments.empty() && IsMetricsKey(arguments[0])) {
+        std::optional<std::string> textfile;
+        if (arguments.size() > 1) textfile = CVLib::strings::toAstr(arguments[1]);
+        return std::make_unique<MetricsReporter>(out, textfile, CheckDeadline(), armDeadline);
+    }
     if (json) return std::make_unique<JsonReporter>(out);
     return std::make_unique<ConsoleReporter>(out);
 }

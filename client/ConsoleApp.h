@@ -64,8 +64,10 @@ public:
 
 private:
     void ProcessTranslated();
-    // Whether the argument is the monitoring check's key, in either form.
+    // Whether the argument is the monitoring check's key, or the metrics
+    // key, in either form.
     static bool IsCheckKey(const std::wstring& argument);
+    static bool IsMetricsKey(const std::wstring& argument);
 
     // The connection sequence: each runs at most once a run.
     void ConnectToServer();

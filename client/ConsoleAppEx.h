@@ -18,3 +18,10 @@ public:
 private:
     std::wstring message;
 };
+
+// No backup server is bound under this computer's name. Its text is the one
+// of a server whose version is not supported; the cause is on stderr.
+class ServerNotFound : public ConsoleAppEx {
+public:
+    using ConsoleAppEx::ConsoleAppEx;
+};

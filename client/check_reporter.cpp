@@ -75,18 +75,9 @@ void CheckReporter::RowStatus(CORBA::ULong status) {
     if (row.state != State::Ok) Found(row);
 }
 
-std::wstring CheckReporter::WhatFailed(std::exception_ptr failure) const {
-    if (const std::optional<int> signal = InterruptingSignal(failure))
-        return L"interrupted by signal " + std::to_wstring(*signal);
-    // A failure that names no more than its type says less than the hint
-    // that went with it.
-    if (IsBareFailure(failure) && !lastHint.empty()) return CVLib::strings::toWstr(lastHint);
-    return FailureLine(failure);
-}
-
 int CheckReporter::RunEnded(std::exception_ptr failure) {
     std::lock_guard<std::mutex> lock(mutex);
-    if (failure) return Write(State::Unknown, WhatFailed(failure), failure, false);
+    if (failure) return Write(State::Unknown, FailureCause(failure, lastHint), failure, false);
     if (tasks == 0 && findings.empty()) return Write(State::Warning, L"no tasks", nullptr, true);
     std::wstring summary = std::to_wstring(tasks) + (tasks == 1 ? L" task" : L" tasks");
     if (worst == State::Ok) {

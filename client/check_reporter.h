@@ -49,9 +49,12 @@ public:
     void NoKey() override {}
     void HelpAsked(const std::wstring&) override {}
     void UnknownKey(const std::wstring&) override {}
+    // Never told: the check takes every argument after it as a task's name.
+    void MetricsAsked(const std::wstring&) override {}
     // Remembered: a failure whose text says nothing is told by its hint.
     void Hint(const std::string& text) override;
 
+    void ServerVersionAccepted(const std::wstring&) override {}
     void ServerVersionRefused(const std::wstring&) override {}
     void ShutdownRequesting() override {}
     void ShutdownRequested() override {}
@@ -107,8 +110,6 @@ private:
     void WritePluginLines(State state, const std::wstring& summary, bool facts);
     void WriteDocument(State state, const std::wstring& summary, std::exception_ptr failure,
                        bool facts);
-    // What a failure says in one line.
-    std::wstring WhatFailed(std::exception_ptr failure) const;
     int AtDeadline();
 
     std::wostream& out;

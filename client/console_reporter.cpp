@@ -3,6 +3,7 @@
 #include <iomanip>
 #include <iostream>
 
+#include "client/ConsoleAppEx.h"
 #include "client/banner.h"
 #include "client/task_status_text.h"
 #include "utility/strings.h"
@@ -60,6 +61,10 @@ void ConsoleReporter::HelpAsked(const std::wstring&) {
 void ConsoleReporter::UnknownKey(const std::wstring& argument) {
     Usage();
     out << L"\nUnknown parameter: " << argument << std::endl;
+}
+
+void ConsoleReporter::MetricsAsked(const std::wstring& key) {
+    throw ConsoleAppEx(key + L" stands first on the command line: its output is the metrics alone");
 }
 
 void ConsoleReporter::ServerVersionRefused(const std::wstring& version) {

@@ -24,7 +24,10 @@ public:
     void NoKey() override;
     void HelpAsked(const std::wstring& key) override;
     void UnknownKey(const std::wstring& argument) override;
+    // The console gives no metrics: the metrics key must come first.
+    void MetricsAsked(const std::wstring& key) override;
 
+    void ServerVersionAccepted(const std::wstring&) override {}
     void ServerVersionRefused(const std::wstring& version) override;
     void ShutdownRequesting() override;
     void ShutdownRequested() override {}

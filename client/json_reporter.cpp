@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "client/ConsoleAppEx.h"
 #include "client/console.h"
 #include "client/run.h"
 #include "client/task_status_text.h"
@@ -59,6 +60,10 @@ void JsonReporter::HelpAsked(const std::wstring& key) {
 
 void JsonReporter::UnknownKey(const std::wstring& argument) {
     NoCommand(L"Unknown parameter: " + argument);
+}
+
+void JsonReporter::MetricsAsked(const std::wstring& key) {
+    throw ConsoleAppEx(key + L" writes the Prometheus text format and takes no --Json");
 }
 
 void JsonReporter::ServerVersionRefused(const std::wstring& version) {

@@ -32,7 +32,10 @@ public:
     void NoKey() override;
     void HelpAsked(const std::wstring& key) override;
     void UnknownKey(const std::wstring& argument) override;
+    // Two outputs for one run: a failure.
+    void MetricsAsked(const std::wstring& key) override;
 
+    void ServerVersionAccepted(const std::wstring&) override {}
     void ServerVersionRefused(const std::wstring& version) override;
     void ShutdownRequesting() override {}
     void ShutdownRequested() override;

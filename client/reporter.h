@@ -53,6 +53,9 @@ public:
     virtual void HelpAsked(const std::wstring& key) = 0;
     // An argument where a key belongs that is no key.
     virtual void UnknownKey(const std::wstring& argument) = 0;
+    // The metrics key, before its listing's calls: a reporter that cannot
+    // give metrics throws the failure that ends the run.
+    virtual void MetricsAsked(const std::wstring& key) = 0;
 
     // A line for whoever set the client up, beside the output: where the
     // client looked, what it made of a failure. Written to stderr as
@@ -61,7 +64,8 @@ public:
 
     // --- The server --------------------------------------------------------
 
-    // The server's version is not one this client speaks.
+    // The server's version, read: one this client speaks, or not.
+    virtual void ServerVersionAccepted(const std::wstring& version) = 0;
     virtual void ServerVersionRefused(const std::wstring& version) = 0;
     virtual void ShutdownRequesting() = 0;
     virtual void ShutdownRequested() = 0;

@@ -37,6 +37,20 @@ bool IsBareFailure(std::exception_ptr failure) {
     }
 }
 
+std::wstring FailureCause(std::exception_ptr failure, const std::string& lastHint) {
+    if (const std::optional<int> signal = InterruptingSignal(failure))
+        return L"interrupted by signal " + std::to_wstring(*signal);
+    bool hintSaysMore = IsBareFailure(failure);
+    try {
+        std::rethrow_exception(failure);
+    } catch (const ServerNotFound&) {
+        hintSaysMore = true;
+    } catch (...) {
+    }
+    if (hintSaysMore && !lastHint.empty()) return CVLib::strings::toWstr(lastHint);
+    return FailureLine(failure);
+}
+
 std::optional<int> InterruptingSignal(std::exception_ptr failure) {
     try {
         std::rethrow_exception(failure);

@@ -21,6 +21,13 @@ std::wstring FailureLine(std::exception_ptr failure);
 // hint on stderr then says more than the text.
 bool IsBareFailure(std::exception_ptr failure);
 
+// What the failure says where one line is all that is read (a monitoring
+// plugin's answer, the metrics' stderr): "interrupted by signal N"; the hint
+// that went with it (`lastHint`, when there was one) where the failure's own
+// text does not name its cause (a bare failure, or a server that is not
+// bound, whose text speaks of its version); else FailureLine.
+std::wstring FailureCause(std::exception_ptr failure, const std::string& lastHint);
+
 // The signal that ended the run's wait or read, if that is what ended it.
 std::optional<int> InterruptingSignal(std::exception_ptr failure);
 

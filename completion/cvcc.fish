@@ -19,7 +19,7 @@ function __cvcc_complete
     set -l keys --Help -h --Execute -e --ExecuteId -ei --ExcuteAll -ea \
         --Stop -s --StopId -si --StopAll -sa --Delete -d --DeleteId -di \
         --DeleteAll -da --List -l --Log -lg --LogId -lgi --Wait -w --WaitId -wi \
-        --WaitAll -wa --Check -chk --Close -c --Proxy -prx --NSClean -nsc
+        --WaitAll -wa --Check -chk --Metrics -mtr --Close -c --Proxy -prx --NSClean -nsc
     set -l words (commandline -opc)
     # i: the command's key, the first word that is neither a sweep nor the
     # leading JSON key.

@@ -125,6 +125,11 @@ const std::vector<Fault> kFaults = {
         .Env({{"CVCC_CHECK_TIMEOUT", "1"}})
         .Before([](BackupNetwork& net) { kill(net.simulatorPid(), SIGSTOP); })
         .After([](BackupNetwork& net) { kill(net.simulatorPid(), SIGCONT); }),
+    // So do the metrics, with their failed form.
+    Case("metrics_end_at_their_deadline", kTasksOnly, {"--Metrics"}, support::kMetricsFailed, "cvcc: no answer within 1 s\n", 1)
+        .Env({{"CVCC_CHECK_TIMEOUT", "1"}})
+        .Before([](BackupNetwork& net) { kill(net.simulatorPid(), SIGSTOP); })
+        .After([](BackupNetwork& net) { kill(net.simulatorPid(), SIGCONT); }),
     // The server, by scripted crashes.
     Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")), {"--List"}, kUnable, "", 1)
         .SimulatorCrashes(),
