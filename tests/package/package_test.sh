@@ -46,7 +46,9 @@ done
 
 # The contents, exactly.
 contents=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
-expected="./usr/bin/cvcc
+expected="./lib/systemd/system/cvcc-metrics.service
+./lib/systemd/system/cvcc-metrics.timer
+./usr/bin/cvcc
 ./usr/share/bash-completion/completions/cvcc
 ./usr/share/doc/cvcc/README.md
 ./usr/share/doc/cvcc/changelog.gz
@@ -59,6 +61,24 @@ expected="./usr/bin/cvcc
 ./usr/share/man/man1/cvcc.1.gz
 ./usr/share/zsh/vendor-completions/_cvcc"
 [ "$contents" = "$expected" ] || fail "the package holds"$'\n'"$contents"$'\n'"expected"$'\n'"$expected"
+
+# Installing enables and starts neither unit: the maintainer scripts run
+# with systemd's helpers replaced by ones that only write down what they
+# are asked, and nothing starts a unit (an upgrade restarts what runs).
+fakes=$work/fakes
+mkdir -p "$fakes"
+for helper in deb-systemd-helper deb-systemd-invoke systemctl; do
+    # debian-installed: a first installation; was-enabled: true, as for one.
+    printf '#!/bin/sh\necho "%s $*" >>"%s/calls"\n[ "$1" != debian-installed ]\n' \
+        "$helper" "$work" >"$fakes/$helper"
+    chmod +x "$fakes/$helper"
+done
+dpkg-deb -e "$deb" "$work/control"
+PATH=$fakes:$PATH sh "$work/control/postinst" configure "" >/dev/null 2>&1 ||
+    fail "postinst configure failed"
+grep -E " (enable|start|restart) " "$work/calls" && fail "installing enables or starts a unit"
+cat "$work"/control/*inst "$work"/control/*rm | grep -E "deb-systemd-invoke (start|restart) " &&
+    fail "a maintainer script starts a unit"
 
 # owner_of PATH: the package that installed the library, whether dpkg knows
 # it by the link or by its target, under /lib or under /usr/lib.

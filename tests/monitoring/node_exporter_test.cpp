@@ -1,0 +1,260 @@
+// Debian's node exporter reads the file that the package's unit has cvcc
+// write (its ExecStart, into a folder of the case's own) against bnsim: the
+// demo's tasks, names the format must escape, a failed run; and a run killed
+// while it writes, or held by a frozen server, leaves the old file or a whole
+// new one. Each scrape must show no textfile error and every series with the
+// value the scenario implies, as the exporter serves it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness/backup_network.h"
+#include "harness/files.h"
+#include "harness/network.h"
+#include "tests/support/network_skip.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kExporter = "/usr/bin/prometheus-node-exporter";
+constexpr const char* kCurl = "/usr/bin/curl";
+constexpr const char* kSystemdAnalyze = "/usr/bin/systemd-analyze";
+constexpr const char* kDebianTextfiles = "/var/lib/prometheus/node-exporter/";
+
+// One family's HELP and TYPE lines as the exporter serves them.
+std::string Family(const std::string& name, const std::string& help) {
+    return "# HELP " + name + " " + help + "\n# TYPE " + name + " gauge\n";
+}
+
+const std::string kDuration = Family("cvcc_collect_duration_seconds", "How long the run took.") +
+                              "cvcc_collect_duration_seconds D\n";
+const std::string kInfo =
+    Family("cvcc_info", "The version of cvcc, and of the backup server when known.");
+// The exporter read every file of the folder.
+const std::string kTextfileRead =
+    "node_textfile_mtime_seconds{file=\"{dir}/cvcc.prom\"} T\n"
+    "node_textfile_scrape_error 0\n";
+
+std::string Up(int up) {
+    return Family("cvcc_up", "Whether the run read the backup server's whole task listing.") +
+           "cvcc_up " + std::to_string(up) + "\n";
+}
+
+// A task as the scenario implies it: its id and name labels as the exporter
+// serves them, its status number, monitoring state and whether it is busy.
+struct Task {
+    std::string labels;
+    int status;
+    std::string state;
+    bool busy;
+};
+
+// The scrape after a run that read every task; the exporter orders the
+// series of a family by their labels.
+std::string WholeRun(const std::string& serverVersion, const std::vector<Task>& tasks,
+                     std::size_t taskCount) {
+    std::string busy, state, status;
+    for (const Task& t : tasks) {
+        busy += "cvcc_task_busy{" + t.labels + "} " + (t.busy ? "1" : "0") + "\n";
+        for (const std::string s : {"critical", "ok", "unknown", "warning"})
+            state += "cvcc_task_state{" + t.labels + ",state=\"" + s + "\"} " +
+                     (t.state == s ? "1" : "0") + "\n";
+        status += "cvcc_task_status{" + t.labels + "} " + std::to_string(t.status) + "\n";
+    }
+    return kDuration + kInfo + "cvcc_info{server_version=\"" + serverVersion +
+           "\",version=\"{version}\"} 1\n" +
+           Family("cvcc_task_busy",
+                  "1 while the task backs up, restores or synchronises, else 0.") +
+           busy +
+           Family("cvcc_task_state",
+                  "1 for the task's monitoring state, as --Check maps its status, else 0.") +
+           state + Family("cvcc_task_status", "The task's status code (docs/json.md).") + status +
+           Family("cvcc_tasks", "The number of tasks on the backup server.") + "cvcc_tasks " +
+           std::to_string(taskCount) + "\n" + Up(1) + kTextfileRead;
+}
+
+// The scrape after a run that failed before it read the server's version.
+const std::string kFailedRun =
+    kDuration + kInfo + "cvcc_info{version=\"{version}\"} 1\n" + Up(0) + kTextfileRead;
+
+// sim/demo.json
+const std::string kDemo =
+    WholeRun("7.4.4.1208",
+             {{R"x(id="101",name="Daily documents")x", 6, "ok", false},
+              {R"x(id="102",name="Mailboxes (weekly full)")x", 5, "ok", false},
+              {R"x(id="103",name="Comptabilité 2024")x", 14, "warning", false},
+              {R"x(id="104",name="Фотоархив")x", 8, "critical", false},
+              {R"x(id="105",name="Database mirror")x", 2, "ok", true},
+              {R"x(id="106",name="設計図面")x", 10, "warning", false}},
+             6);
+
+// Names the format escapes, one that is not valid text (a lone surrogate,
+// which the listing prints as U+FFFD), a status past the known ones, and
+// two tasks of one id and name, of which the first is kept.
+const char* const kHardNamesScenario = R"({"tasks": [
+    {"id": 7, "name": "Say \"cheese\"", "status": "tsSuccess"},
+    {"id": 8, "name": "C:\\Backups\\", "status": "tsError"},
+    {"id": 9, "name": "two\nlines", "status": "tsStopped"},
+    {"id": 10, "name": [65, 56475, 66], "status": 42},
+    {"id": 7, "name": "Say \"cheese\"", "status": "tsError"}]})";
+const std::string kHardNames = WholeRun("7.4.4.0",
+                                        {{R"x(id="10",name="A�B")x", 42, "unknown", false},
+                                         {R"x(id="7",name="Say \"cheese\"")x", 6, "ok", false},
+                                         {R"x(id="8",name="C:\\Backups\\")x", 8, "critical", false},
+                                         {R"x(id="9",name="two\nlines")x", 10, "warning", false}},
+                                        5);
+
+struct Row {
+    std::string label;
+    std::string scenario;  // bnsim's from this row on; empty: the one it plays
+    std::vector<std::string> wrapper;
+    harness::EnvChanges env;
+    bool frozen;  // bnsim is stopped (SIGSTOP) while cvcc runs
+    int exitCode;
+    int signal;          // the signal that ends cvcc, or 0
+    std::string during;  // the scrape while cvcc runs; empty: none is made
+    std::string after;
+};
+
+// In order: each row's file is the next one's old file.
+// clang-format off
+const std::vector<Row> kRows = {
+    {"demo", harness::ReadFile(DEMO_SCENARIO), {}, {}, false, 0, 0, "", kDemo},
+    // Killed by the file size limit once 1 KiB of the new file is written
+    // (no core file left behind).
+    {"killed_while_writing", "", {"/usr/bin/prlimit", "--fsize=1024", "--core=0", "--"}, {}, false,
+     -1, SIGXFSZ, "", kDemo},
+    {"frozen_server", "", {}, {{"CVCC_CHECK_TIMEOUT", "2"}}, true, 1, 0, kDemo, kFailedRun},
+    {"hard_names", kHardNamesScenario, {}, {}, false, 0, 0, "", kHardNames},
+    {"no_server", R"({"server": {"bound": false}})", {}, {}, false, 1, 0, "", kFailedRun},
+};
+// clang-format on
+
+// The arguments of the unit's ExecStart, after the program, with Debian's
+// textfile folder replaced by `folder`.
+std::vector<std::string> UnitArguments(const std::string& folder) {
+    std::istringstream unit(harness::ReadFile(TESTED_UNITS "/cvcc-metrics.service"));
+    std::string line;
+    while (std::getline(unit, line) && line.rfind("ExecStart=", 0) != 0) {
+    }
+    std::istringstream words(line.substr(std::strlen("ExecStart=")));
+    std::vector<std::string> args;
+    bool intoFolder = false;
+    for (std::string word; words >> word;) {
+        if (word.rfind(kDebianTextfiles, 0) == 0) {
+            word = folder + "/" + word.substr(std::strlen(kDebianTextfiles));
+            intoFolder = true;
+        }
+        args.push_back(word);
+    }
+    EXPECT_TRUE(intoFolder) << "the unit writes outside " << kDebianTextfiles << ": " << line;
+    if (!intoFolder) return {};
+    args.erase(args.begin());
+    return args;
+}
+
+// The scrape's lines that are cvcc's or tell how the textfiles were read,
+// the run's duration as D and the file's time as T.
+std::string Scrape(int port) {
+    const harness::RunResult r =
+        harness::Run({{kCurl, "-sS", "http://127.0.0.1:" + std::to_string(port) + "/metrics"}, {}});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    static const std::regex kVolatile(
+        R"(^(cvcc_collect_duration_seconds|node_textfile_mtime_seconds\{[^}]*\}) [0-9.e+]+$)");
+    std::istringstream lines(r.out);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("cvcc_", 0) != 0 && line.rfind("# HELP cvcc_", 0) != 0 &&
+            line.rfind("# TYPE cvcc_", 0) != 0 && line.rfind("node_textfile_", 0) != 0)
+            continue;
+        std::smatch m;
+        if (std::regex_match(line, m, kVolatile))
+            line = m[1].str() + (line[0] == 'c' ? " D" : " T");
+        kept += line + "\n";
+    }
+    return kept;
+}
+
+std::string Expected(std::string text, const std::string& folder) {
+    for (const auto& [mark, value] :
+         {std::pair<std::string, std::string>{"{dir}", folder},
+          std::pair<std::string, std::string>{"{version}", CVCC_VERSION}})
+        for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
+            text.replace(at, mark.size(), value);
+    return text;
+}
+
+// systemd takes the service and the timer without a word: a misspelt key
+// would be ignored with a warning, and the unit would run without it.
+TEST(MetricsUnits, SystemdTakesThemWhole) {
+    const harness::RunResult r =
+        harness::Run({{kSystemdAnalyze, "verify", "--man=no", TESTED_UNITS "/cvcc-metrics.service",
+                       TESTED_UNITS "/cvcc-metrics.timer"},
+                      {}});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out + r.err, "");
+}
+
+TEST(NodeExporter, ReadsWhatTheUnitHasCvccWrite) {
+    harness::BackupNetwork net({"backup-srv", 1755, "{}"});
+    if (!net.isolated()) {
+        SKIP_WITHOUT_NETWORK("the node exporter runs only in a network of the case's own, as root");
+    }
+    if (!fs::exists(kExporter) || !fs::exists(kCurl)) {
+        SKIP_WITHOUT_NETWORK("prometheus-node-exporter or curl is not installed (make deps)");
+    }
+
+    harness::TempDir dir;
+    const std::string folder = dir.path() + "/textfiles";
+    fs::create_directories(folder);
+    const std::vector<std::string> args = UnitArguments(folder);
+    ASSERT_FALSE(args.empty());
+    const std::string file = folder + "/cvcc.prom";
+    const int port = harness::FreePort();
+    harness::Service exporter({kExporter, "--collector.disable-defaults", "--collector.textfile",
+                               "--collector.textfile.directory=" + folder,
+                               "--web.listen-address=127.0.0.1:" + std::to_string(port)},
+                              {}, dir.path() + "/exporter.log");
+    ASSERT_TRUE(harness::WaitForPort(port)) << harness::ReadFile(dir.path() + "/exporter.log");
+
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.label);
+        if (!row.scenario.empty()) net.StartSimulator(row.scenario);
+        const std::string before = fs::exists(file) ? harness::ReadFile(file) : "";
+        harness::CvccRun run;
+        run.args = args;
+        run.env = row.env;
+        run.wrapper = row.wrapper;
+        if (row.frozen) kill(net.simulatorPid(), SIGSTOP);
+        net.StartCvcc(run);
+        if (!row.during.empty()) {
+            EXPECT_EQ(Scrape(port), Expected(row.during, folder));
+        }
+        const harness::CvccResult r = net.WaitCvcc();
+        if (row.frozen) kill(net.simulatorPid(), SIGCONT);
+        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+        EXPECT_EQ(r.termSignal, row.signal);
+        const std::string scrape = Scrape(port);
+        EXPECT_EQ(scrape, Expected(row.after, folder));
+        if (row.label == "demo") std::cout << scrape;
+        // Killed, it leaves the old file as it was.
+        if (row.signal) {
+            EXPECT_EQ(harness::ReadFile(file), before);
+        }
+        // The node exporter runs as a user of its own.
+        struct stat st {};
+        ASSERT_EQ(stat(file.c_str(), &st), 0);
+        EXPECT_TRUE(st.st_mode & S_IROTH) << std::oct << st.st_mode;
+    }
+}
+
+}  // namespace
