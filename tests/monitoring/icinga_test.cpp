@@ -3,7 +3,8 @@
 // `include <plugins-contrib>` reads it, and one daemon, with a checker and a
 // PerfdataWriter, runs a service in each state and one that meets cvcc's
 // deadline. What it records for each (the state, the output's first line, the
-// perfdata) is what `cvcc --Check` prints for the same tasks.
+// perfdata) is what `cvcc --Check` prints for the same tasks. The manual
+// page's Icinga 2 service is valid beside the shipped command.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -23,6 +24,7 @@
 #include "harness/files.h"
 #include "harness/network.h"
 #include "tests/e2e/cvcc_case.h"
+#include "tests/monitoring/man_page_examples.h"
 #include "tests/support/network_skip.h"
 
 namespace {
@@ -97,7 +99,6 @@ std::string IncludeFolderWith(const std::string& conf, const std::string& folder
 std::string Configuration(const std::string& dir, const std::string& unansweredConfig) {
     std::string text = R"(const PluginDir = "/usr/lib/nagios/plugins"
 const PluginContribDir = "/usr/lib/nagios/plugins"
-const NodeName = "backup-srv"
 include <itl>
 include <plugins>
 include <plugins-contrib>
@@ -134,11 +135,12 @@ object Host "backup-srv" { check_command = "dummy"; check_interval = 1h }
     return text;
 }
 
-std::vector<std::string> DaemonArguments(const std::string& dir, const std::string& include) {
+std::vector<std::string> DaemonArguments(const std::string& dir, const std::string& config,
+                                         const std::string& include) {
     return {kIcinga,
             "daemon",
             "-c",
-            dir + "/etc/icinga2.conf",
+            dir + "/etc/" + config,
             "-DIncludeConfDir=" + include,
             "-DConfigDir=" + dir + "/etc",
             "-DDataDir=" + dir + "/var/lib",
@@ -203,22 +205,37 @@ TEST(Icinga, RunsTheShippedCommandInEachState) {
     fs::create_directories(unanswered + "/cvcc");
     harness::WriteFile(unanswered + "/cvcc/registry.reg",
                        e2e::RegistryWithPort("\"" + std::to_string(frozen.port()) + "\""));
-    for (const char* sub :
-         {"etc", "var/lib", "var/log", "var/cache", "var/spool", "var/run", "records"})
+    for (const char* sub : {"etc", "var/lib", "var/log", "var/cache", "var/spool", "var/run",
+                            "records", "zones.d/master"})
         fs::create_directories(dir.path() + "/" + sub);
     harness::WriteFile(dir.path() + "/etc/icinga2.conf", Configuration(dir.path(), unanswered));
     // cvcc reads the registry of the case's home, not the one of the user
     // running the tests.
     const harness::EnvChanges env = {{"HOME", net.home()}, {"XDG_CONFIG_HOME", std::nullopt}};
 
-    std::vector<std::string> validate = DaemonArguments(
-        dir.path(), IncludeFolderWith(SHIPPED_ICINGA_CONF, dir.path() + "/shipped"));
+    // The validation adds the manual page's service, which the agent of the
+    // backup server's zone runs.
+    for (const std::string& block : monitoring::MonitoringExamples())
+        if (block.rfind("object Service ", 0) == 0)
+            harness::WriteFile(dir.path() + "/zones.d/master/example.conf", block);
+    harness::WriteFile(dir.path() + "/etc/validate.conf", Configuration(dir.path(), unanswered) +
+                                                              R"(object Endpoint "master" { }
+object Zone "master" { endpoints = [ "master" ] }
+object Endpoint "backup-srv" { }
+object Zone "backup-srv" { endpoints = [ "backup-srv" ]; parent = "master" }
+include_zones "examples", ")" + dir.path() + R"(/zones.d"
+)");
+    std::vector<std::string> validate =
+        DaemonArguments(dir.path(), "validate.conf",
+                        IncludeFolderWith(SHIPPED_ICINGA_CONF, dir.path() + "/shipped"));
     validate.push_back("-C");
     const harness::RunResult valid = harness::Run({validate, env});
     ASSERT_EQ(valid.exitCode, 0) << valid.out << valid.err;
+    ASSERT_NE(valid.out.find("Instantiated 7 Services"), std::string::npos) << valid.out;
 
     harness::Service daemon(
-        DaemonArguments(dir.path(), IncludeFolderWith(TESTED_ICINGA_CONF, dir.path() + "/tested")),
+        DaemonArguments(dir.path(), "icinga2.conf",
+                        IncludeFolderWith(TESTED_ICINGA_CONF, dir.path() + "/tested")),
         env, dir.path() + "/daemon.log");
     // cvcc's own answer at the shipped deadline, meanwhile.
     const Row& slowest = *std::find_if(kRows.begin(), kRows.end(),
