@@ -25,6 +25,8 @@ for holder in nobody omniNames; do
 2026-12-06 23:00:01 Backup started" <<<"$out" || fail "the demo shows no log of its failed task:"$'\n'"$out"
     grep -qF "BACKUP CRITICAL - 6 tasks" <<<"$out" && grep -qxF "(exit code 2)" <<<"$out" ||
         fail "the demo shows no check with its exit code:"$'\n'"$out"
+    grep -qxF 'cvcc_task_state{id="104",name="Фотоархив",state="critical"} 1' <<<"$out" &&
+        grep -qxF "cvcc_up 1" <<<"$out" || fail "the demo shows no metrics of its failed task:"$'\n'"$out"
 done
-[ "$failures" -eq 0 ] && echo "demo: OK (the failed task's log, the check, the sweep with port 1755 free and held)"
+[ "$failures" -eq 0 ] && echo "demo: OK (the failed task's log, the check, the metrics, the sweep with port 1755 free and held)"
 exit $((failures > 0))
