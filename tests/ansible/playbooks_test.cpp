@@ -102,6 +102,7 @@ TEST_P(Playbooks, Run) {
         {"HOME", net.home()},
         {"PATH", kCvccDir + ":" + std::getenv("PATH")},
         {"ANSIBLE_COLLECTIONS_PATH", work + "/collections"},
+        {"ANSIBLE_ASYNC_DIR", work + "/async"},
         {"ANSIBLE_NOCOLOR", "1"},
         {"ANSIBLE_PYTHON_INTERPRETER", "auto_silent"},
         {"LC_ALL", "C.UTF-8"},
