@@ -1,12 +1,16 @@
-"""The mapping of cvcc's JSON documents to the modules' results, and each
-module's argument spec against its DOCUMENTATION, in plain Python.
+"""The collection's module_utils in plain Python: the mapping of cvcc's JSON
+documents to the modules' results; how a run of cvcc is ended, against a
+stand-in for cvcc; and each module's argument_spec against its
+DOCUMENTATION.
 
-Usage: python3 results_test.py COLLECTION_DIR
+Usage: python3 module_utils_test.py COLLECTION_DIR
 """
 
 import os
+import signal
 import sys
 import tempfile
+import threading
 import unittest
 
 import yaml
@@ -19,7 +23,7 @@ os.makedirs(os.path.join(_root.name, 'ansible_collections', 'corvane'))
 os.symlink(COLLECTION, os.path.join(_root.name, 'ansible_collections', 'corvane', 'backup'))
 sys.path.insert(0, _root.name)
 
-from ansible_collections.corvane.backup.plugins.module_utils import results  # noqa: E402
+from ansible_collections.corvane.backup.plugins.module_utils import cvcc, results  # noqa: E402
 from ansible_collections.corvane.backup.plugins.modules import task, task_info  # noqa: E402
 
 
@@ -180,16 +184,66 @@ class DocumentsToResults(unittest.TestCase):
         self.assertEqual(results.last_lines({'tasks': [{'argument': 'A', 'outcome': 'no log'}]}, 5), None)
 
 
+# A stand-in for cvcc in a wait: like cvcc, it catches SIGTERM before the
+# wait begins, shows its progress only on a terminal, and a SIGTERM ends the
+# wait with the document and exit 143.
+STAND_IN = r"""#!/bin/sh
+trap 'printf "\ncvcc: interrupted; the task keeps running on the server\n" >&2
+      echo "{\"tasks\":[{\"name\":\"Nightly\",\"outcome\":\"started\"}],\"interrupted\":{\"signal\":15}}"
+      exit 143' TERM
+[ -t 2 ] && printf 'Running task: Nightly\nWaiting' >&2
+while :; do sleep 0.1; done
+"""
+
+
+class RunningCvcc(unittest.TestCase):
+    def setUp(self):
+        self.program = os.path.join(_root.name, 'cvcc')
+        with open(self.program, 'w') as f:
+            f.write(STAND_IN)
+        os.chmod(self.program, 0o755)
+
+    def assert_ended_its_wait(self, run, ended_by, passed_on=0):
+        self.assertEqual((run.rc, run.ended_by, run.passed_on), (143, ended_by, passed_on))
+        self.assertEqual(run.document['interrupted'], {'signal': 15})
+        self.assertIn('cvcc: interrupted; the task keeps running on the server', results.hints(run.stderr))
+
+    def test_a_start_without_a_wait_ends_once_the_wait_begins(self):
+        # The timeout only ends a run that would otherwise never end.
+        run = cvcc.run(self.program, ['--Execute', 'Nightly'], timeout=60, stop_once_waiting=True)
+        self.assert_ended_its_wait(run, 'started')
+        self.assertTrue(results.wait_begun(run.stderr))
+
+    def test_a_wait_ends_at_its_timeout(self):
+        run = cvcc.run(self.program, ['--Wait', 'Nightly'], timeout=1)
+        self.assert_ended_its_wait(run, 'timeout')
+        self.assertEqual(cvcc.run_failure(run, 1),
+                         'still running after 1 s; cvcc: interrupted; the task keeps running on the server')
+
+    def test_a_signal_to_the_module_reaches_cvcc_once(self):
+        previous = signal.getsignal(signal.SIGTERM)
+        timer = threading.Timer(1, os.kill, (os.getpid(), signal.SIGTERM))
+        timer.start()
+        try:
+            run = cvcc.run(self.program, ['--Wait', 'Nightly'])
+        finally:
+            timer.cancel()
+        self.assert_ended_its_wait(run, None, signal.SIGTERM)
+        self.assertEqual(cvcc.run_failure(run),
+                         'interrupted by SIGTERM; cvcc: interrupted; the task keeps running on the server')
+        self.assertIs(signal.getsignal(signal.SIGTERM), previous)
+
+
 class Documentation(unittest.TestCase):
     def test_options_equal_the_argument_spec(self):
         for module in (task, task_info):
             with self.subTest(module=module.__name__):
                 documented = yaml.safe_load(module.DOCUMENTATION)['options']
                 self.assertEqual(sorted(documented), sorted(module.ARGUMENT_SPEC))
-                for name, spec in module.ARGUMENT_SPEC.items():
+                for name, accepted in module.ARGUMENT_SPEC.items():
                     doc = documented[name]
                     for key in ('type', 'default', 'choices', 'elements', 'required'):
-                        self.assertEqual(doc.get(key), spec.get(key), '%s: %s' % (name, key))
+                        self.assertEqual(doc.get(key), accepted.get(key), '%s: %s' % (name, key))
                 for block in ('EXAMPLES', 'RETURN'):
                     self.assertTrue(yaml.safe_load(getattr(module, block)), block)
 
