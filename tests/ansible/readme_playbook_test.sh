@@ -5,18 +5,16 @@
 # nothing the shell started runs on.
 # Usage: readme_playbook_test.sh SOURCE_DIR BUILD_DIR
 set -uo pipefail
-source "$1/tests/package/command_keys.sh"
-readme=$1/README.md
+source "$(dirname "$0")/../package/command_keys.sh"
 
 # The section's first YAML block, and the block after its command line.
-section=$(sed -n '/^## Ansible$/,/^## [^A]/p' "$readme")
+section=$(sed -n '/^## Ansible$/,/^## [^A]/p' "$1/README.md")
 playbook=$(awk '/^```yaml$/ {on = 1; next} on && /^```$/ {exit} on' <<<"$section")
 [ "$playbook" = "$(cat "$1/ansible/playbooks/nightly.yml")" ] ||
     fail "README's playbook is not ansible/playbooks/nightly.yml"
 command=$(sed -n 's/^(cvcc try) \$ //p' <<<"$section")
 transcript=$(awk '/^\(cvcc try\) \$ / {on = 1; next} on && /^```$/ {exit} on' <<<"$section")
-[ -n "$command" ] && [ -n "$transcript" ] || fail "README shows no command and transcript in make try's shell"
-
+[ -n "$transcript" ] || fail "README shows no command and transcript in make try's shell"
 require_root
 export LC_ALL=C.UTF-8
 session=$(mktemp)
