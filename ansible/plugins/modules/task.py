@@ -197,7 +197,7 @@ from ansible_collections.corvane.backup.plugins.module_utils import cvcc
 from ansible_collections.corvane.backup.plugins.module_utils.results import (
     find, last_lines, predicted_entry, run_result, task_entry, task_result, task_rows)
 
-ARGUMENT_SPEC = dict(
+OPTIONS = dict(
     cvcc=dict(type='str', default='cvcc'),
     name=dict(type='str'),
     id=dict(type='int'),
@@ -242,7 +242,7 @@ def add_log(module, key, argument, result):
 
 
 def main():
-    module = AnsibleModule(argument_spec=ARGUMENT_SPEC, supports_check_mode=True,
+    module = AnsibleModule(argument_spec=OPTIONS, supports_check_mode=True,
                            mutually_exclusive=[('name', 'id')], required_one_of=[('name', 'id')])
     params = module.params
     if params['wait_timeout'] is not None and params['wait_timeout'] < 1:

@@ -117,7 +117,7 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.corvane.backup.plugins.module_utils.cvcc import run_or_fail
 from ansible_collections.corvane.backup.plugins.module_utils.results import select, task_rows
 
-ARGUMENT_SPEC = dict(
+OPTIONS = dict(
     cvcc=dict(type='str', default='cvcc'),
     name=dict(type='list', elements='str'),
     id=dict(type='list', elements='int'),
@@ -126,7 +126,7 @@ ARGUMENT_SPEC = dict(
 
 
 def main():
-    module = AnsibleModule(argument_spec=ARGUMENT_SPEC, supports_check_mode=True)
+    module = AnsibleModule(argument_spec=OPTIONS, supports_check_mode=True)
     listing = run_or_fail(module, ['--List'])
     tasks = select(task_rows(listing.document), module.params['name'], module.params['id'])
     if module.params['log'] and tasks:
