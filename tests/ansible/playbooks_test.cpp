@@ -23,7 +23,6 @@ namespace {
 
 const std::string kPlays = ANSIBLE_PLAYS_DIR;
 const std::string kCollection = ANSIBLE_COLLECTION_DIR;
-const std::string kCvccDir = CVCC_BIN_DIR;
 // The harness runs a program by its path; env finds Ansible's on the PATH.
 const std::string kEnv = "/usr/bin/env";
 
@@ -91,7 +90,8 @@ TEST_P(Playbooks, Run) {
     harness::WriteFile(work + "/elsewhere/cvcc/registry.reg", Registry(2756));
     const harness::EnvChanges env = {
         {"HOME", net.home()},
-        {"PATH", kCvccDir + ":" + std::getenv("PATH")},
+        {"PATH", std::string(CVCC_BIN_DIR) + ":" + std::getenv("PATH")},
+        {"TMPDIR", work},  // what a killed module leaves goes with the case
         {"ANSIBLE_COLLECTIONS_PATH", work + "/collections"},
         {"ANSIBLE_ASYNC_DIR", work + "/async"},
         {"ANSIBLE_NOCOLOR", "1"},
