@@ -91,7 +91,8 @@ install: build
 	DESTDIR="$(DESTDIR)" $(CMAKE) --install $(BUILD) --strip $(if $(PREFIX),--prefix "$(PREFIX)")
 
 # The Debian source and binary packages, built by dpkg-buildpackage from a
-# copy of the tree: build/package/cvcc_<version>_<arch>.deb and the rest.
+# copy of the tree: build/package/cvcc_<version>_<arch>.deb and the rest,
+# and beside them the Ansible collection's build/package/corvane-backup-<version>.tar.gz.
 package:
 	scripts/build-package $(BUILD)/package
 

@@ -54,7 +54,11 @@ CCorbaWrapper::CCorbaWrapper()
 
 CCorbaWrapper::~CCorbaWrapper() {
     DisconnectNS();
-    // A thread let go by the teardown keeps the control until it ends.
+    // A thread still held (a teardown that failed before it stopped the
+    // thread) is let go here: the handle keeps the thread's functor, which
+    // shares the control, and held it would keep both for good. A thread let
+    // go keeps the control until it ends.
+    if (threadControl && threadControl->thread.joinable()) threadControl->thread.detach();
     threadControl.reset();
 }
 

@@ -44,6 +44,10 @@ for built in "$work"/one/*.deb; do
         fail "$(basename "$built") differs between the two builds"
 done
 
+# The Ansible collection's archive beside them.
+tar -tzf "$work"/one/corvane-backup-*.tar.gz 2>/dev/null | grep -qx "plugins/modules/task.py" ||
+    fail "no archive of the Ansible collection with its modules beside the package"
+
 # The contents, exactly.
 contents=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
 expected="./lib/systemd/system/cvcc-metrics.service
