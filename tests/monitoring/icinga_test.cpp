@@ -1,27 +1,24 @@
 // The package's Icinga 2 command "cvcc" in Debian's Icinga 2, against a
 // simulated backup server: `icinga2 daemon -C` accepts the shipped file as
-// `include <plugins-contrib>` reads it, and one daemon, with a checker and a
-// PerfdataWriter, runs a service in each state and one that meets cvcc's
-// deadline. What it records for each (the state, the output's first line, the
-// perfdata) is what `cvcc --Check` prints for the same tasks. The manual
-// page's Icinga 2 service is valid beside the shipped command.
+// `include <plugins-contrib>` reads it, beside the manual page's service; one
+// daemon, with a checker and a PerfdataWriter, runs a service in each state
+// and two that meet cvcc's deadline, and records for each the state, the
+// output's first line and the perfdata that `cvcc --Check` prints by hand.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "harness/backup_network.h"
 #include "harness/coordinator.h"
-#include "harness/files.h"
 #include "harness/network.h"
 #include "tests/e2e/cvcc_case.h"
 #include "tests/monitoring/man_page_examples.h"
@@ -30,14 +27,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using std::chrono::seconds;
 
 constexpr const char* kIcinga = "/usr/sbin/icinga2";
 constexpr const char* kIncludeDir = "/usr/share/icinga2/include";
-// A command of the case's own: the shipped one with a registry whose
-// Coordinator is frozen, so that the run meets its deadline.
+// The shipped command with a registry whose Coordinator is frozen.
 constexpr const char* kUnanswered = "cvcc-unanswered";
-constexpr const char* kRecordMark = "CVCC-RESULT\t";
 
 const char* const kScenario = R"({"tasks": [
     {"id": 1, "name": "Daily documents", "status": "tsSuccess"},
@@ -46,57 +40,44 @@ const char* const kScenario = R"({"tasks": [
     {"id": 4, "name": "Archive", "status": "tsBackup"}]})";
 
 struct Row {
-    std::string service;
-    std::string command;
-    std::vector<std::string> tasks;  // vars.cvcc_tasks; none: the variable is not set
+    std::string service, command;
+    std::vector<std::string> tasks;  // vars.cvcc_tasks; none: not set
     int timeout;                     // vars.cvcc_timeout; 0: the shipped one
     int state;
-    std::string firstLine;
-    std::string perfdata;
 };
 
-// clang-format off
+// The deadline's rows: at the shipped one, within the shipped engine
+// timeout, the answer is cvcc's own, not the engine's kill.
 const std::vector<Row> kRows = {
-    {"ok", "cvcc", {"Daily documents", "Archive"}, 0, 0, "BACKUP OK - 2 tasks OK",
-     "tasks=2 ok=2 warning=0 critical=0 unknown=0 busy=1"},
-    {"warning", "cvcc", {"Laptops"}, 0, 1, "BACKUP WARNING - 1 task: 0 critical, 1 warning, 0 unknown",
-     "tasks=1 ok=0 warning=1 critical=0 unknown=0 busy=0"},
-    {"critical", "cvcc", {}, 0, 2, "BACKUP CRITICAL - 4 tasks: 1 critical, 1 warning, 0 unknown",
-     "tasks=4 ok=2 warning=1 critical=1 unknown=0 busy=1"},
-    {"unknown", "cvcc", {"Tapes"}, 0, 3, "BACKUP UNKNOWN - 0 tasks: 0 critical, 0 warning, 0 unknown, 1 not found",
-     "tasks=0 ok=0 warning=0 critical=0 unknown=0 busy=0"},
-    // At the shipped deadline, within the shipped engine timeout, the
-    // answer is cvcc's own, not the engine's kill; vars.cvcc_timeout sets
-    // the deadline.
-    {"deadline", kUnanswered, {}, 0, 3, "BACKUP UNKNOWN - no answer within 10 s", ""},
-    {"deadline_of_2_s", kUnanswered, {}, 2, 3, "BACKUP UNKNOWN - no answer within 2 s", ""},
+    {"ok", "cvcc", {"Daily documents", "Archive"}, 0, 0},
+    {"warning", "cvcc", {"Laptops"}, 0, 1},
+    {"critical", "cvcc", {}, 0, 2},
+    {"unknown", "cvcc", {"Tapes"}, 0, 3},
+    {"deadline", kUnanswered, {}, 0, 3},
+    {"deadline_of_2_s", kUnanswered, {}, 2, 3},
 };
-// clang-format on
 
 struct Record {
     int state = -1;
-    std::string firstLine;
-    std::string perfdata;
+    std::string firstLine, perfdata;
 };
 
-// Debian's include folder as the daemon sees it, with `conf` among the files
-// of plugins-contrib.d as the package installs it there.
+// Debian's include folder, with `conf` where the package installs it.
 std::string IncludeFolderWith(const std::string& conf, const std::string& folder) {
-    fs::create_directories(folder + "/plugins-contrib.d");
-    for (const auto& entry : fs::directory_iterator(kIncludeDir))
-        if (entry.path().filename() != "plugins-contrib.d")
-            fs::create_symlink(entry.path(), folder + "/" + entry.path().filename().string());
-    for (const auto& entry :
-         fs::directory_iterator(std::string(kIncludeDir) + "/plugins-contrib.d"))
-        fs::create_symlink(entry.path(),
-                           folder + "/plugins-contrib.d/" + entry.path().filename().string());
+    for (const std::string sub : {"", "/plugins-contrib.d"}) {
+        fs::create_directories(folder + sub);
+        for (const auto& entry : fs::directory_iterator(kIncludeDir + sub))
+            if (entry.path().filename() != "plugins-contrib.d")
+                fs::create_symlink(entry.path(),
+                                   folder + sub + "/" + entry.path().filename().string());
+    }
     fs::copy_file(conf, folder + "/plugins-contrib.d/cvcc.conf");
     return folder;
 }
 
-// The daemon's configuration: Debian's constants and includes, a checker, a
-// PerfdataWriter that writes one record a result, and a service a row.
-std::string Configuration(const std::string& dir, const std::string& unansweredConfig) {
+// Debian's constants and includes, a checker, a PerfdataWriter that writes a
+// line a result, and a service a row; {dir} is the case's folder.
+std::string Configuration(const std::string& dir) {
     std::string text = R"(const PluginDir = "/usr/lib/nagios/plugins"
 const PluginContribDir = "/usr/lib/nagios/plugins"
 include <itl>
@@ -104,95 +85,86 @@ include <plugins>
 include <plugins-contrib>
 object CheckerComponent "checker" { }
 object PerfdataWriter "records" {
-  service_perfdata_path = ")" +
-                       dir + R"(/records/service"
-  service_temp_path = ")" +
-                       dir + R"(/records/service.tmp"
-  host_perfdata_path = ")" +
-                       dir + R"(/records/host"
-  host_temp_path = ")" +
-                       dir + R"(/records/host.tmp"
-  service_format_template = "CVCC-RESULT\t$service.name$\t$service.state_id$\t$service.perfdata$\t$service.output$"
+  service_perfdata_path = "{dir}/records/service"
+  service_temp_path = "{dir}/records/service.tmp"
+  host_perfdata_path = "{dir}/records/host"
+  host_temp_path = "{dir}/records/host.tmp"
+  service_format_template = "RESULT\t$service.name$\t$service.state_id$\t$service.perfdata$\t$service.output$"
   rotation_interval = 1s
 }
-object CheckCommand ")" +
-                       std::string(kUnanswered) + R"(" {
+object CheckCommand "cvcc-unanswered" {
   import "cvcc"
-  env.XDG_CONFIG_HOME = ")" +
-                       unansweredConfig + R"("
+  env.XDG_CONFIG_HOME = "{dir}/unanswered"
 }
 object Host "backup-srv" { check_command = "dummy"; check_interval = 1h }
 )";
-    for (const Row& row : kRows) {
-        text += "object Service \"" + row.service + "\" {\n  host_name = \"backup-srv\"\n" +
-                "  check_command = \"" + row.command + "\"\n" +
-                "  check_interval = 1s\n  retry_interval = 1s\n";
-        if (!row.tasks.empty())
-            text += "  vars.cvcc_tasks = " + nlohmann::json(row.tasks).dump() + "\n";
-        if (row.timeout) text += "  vars.cvcc_timeout = " + std::to_string(row.timeout) + "\n";
-        text += "}\n";
+    for (const Row& row : kRows)
+        text +=
+            "object Service \"" + row.service + "\" {\n  host_name = \"backup-srv\"\n" +
+            "  check_command = \"" + row.command + "\"\n" +
+            "  check_interval = 1s\n  retry_interval = 1s\n" +
+            (row.tasks.empty() ? ""
+                               : "  vars.cvcc_tasks = " + nlohmann::json(row.tasks).dump() + "\n") +
+            (row.timeout ? "  vars.cvcc_timeout = " + std::to_string(row.timeout) + "\n" : "") +
+            "}\n";
+    return std::regex_replace(text, std::regex("\\{dir\\}"), dir);
+}
+
+std::vector<std::string> Daemon(const std::string& dir, const std::string& config,
+                                const std::string& include) {
+    std::vector<std::string> args = {kIcinga,
+                                     "daemon",
+                                     "-c",
+                                     dir + "/etc/" + config,
+                                     "-DIncludeConfDir=" + include,
+                                     "-DRunAsUser=root",
+                                     "-DRunAsGroup=root"};
+    for (const auto& [name, sub] : {std::pair{"ConfigDir", "etc"},
+                                    {"DataDir", "var/lib"},
+                                    {"LogDir", "var/log"},
+                                    {"CacheDir", "var/cache"},
+                                    {"SpoolDir", "var/spool"},
+                                    {"InitRunDir", "var/run"}}) {
+        fs::create_directories(dir + "/" + sub);
+        args.push_back(std::string("-D") + name + "=" + dir + "/" + sub);
     }
-    return text;
+    return args;
 }
 
-std::vector<std::string> DaemonArguments(const std::string& dir, const std::string& config,
-                                         const std::string& include) {
-    return {kIcinga,
-            "daemon",
-            "-c",
-            dir + "/etc/" + config,
-            "-DIncludeConfDir=" + include,
-            "-DConfigDir=" + dir + "/etc",
-            "-DDataDir=" + dir + "/var/lib",
-            "-DLogDir=" + dir + "/var/log",
-            "-DCacheDir=" + dir + "/var/cache",
-            "-DSpoolDir=" + dir + "/var/spool",
-            "-DInitRunDir=" + dir + "/var/run",
-            "-DRunAsUser=root",
-            "-DRunAsGroup=root"};
-}
-
-// A record of each service among those the PerfdataWriter has rotated out
-// so far. A record is a line that starts with the mark; the output's later
-// lines follow on lines of their own.
+// A result of each service among the files the PerfdataWriter rotated out.
+// The output's later lines follow on lines of their own.
 std::map<std::string, Record> Records(const std::string& folder) {
+    static const std::regex kResult("^RESULT\t([^\t]*)\t([0-9])\t([^\t]*)\t(.*)$");
     std::map<std::string, Record> records;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("service.", 0) != 0 || name == "service.tmp") continue;
+        if (entry.path().filename() == "service.tmp" || entry.path().stem() != "service") continue;
         std::istringstream text(harness::ReadFile(entry.path().string()));
-        for (std::string line; std::getline(text, line);) {
-            if (line.rfind(kRecordMark, 0) != 0) continue;
-            std::istringstream fields(line.substr(std::strlen(kRecordMark)));
-            std::string service, state;
-            Record r;
-            std::getline(fields, service, '\t');
-            std::getline(fields, state, '\t');
-            std::getline(fields, r.perfdata, '\t');
-            std::getline(fields, r.firstLine);
-            r.state = std::stoi(state);
-            records.emplace(service, r);
-        }
+        std::smatch m;
+        for (std::string line; std::getline(text, line);)
+            if (std::regex_match(line, m, kResult))
+                records.emplace(m[1], Record{std::stoi(m[2]), m[4], m[3]});
     }
     return records;
 }
 
-// The same check run by hand, as the engine runs the row's command.
-harness::CvccRun ByHand(const Row& row, const std::string& unansweredConfig) {
+// The row's check run by hand, as the engine runs its command.
+harness::CvccRun ByHand(const Row& row, const std::string& dir) {
     harness::CvccRun run;
     run.args = {"--Check"};
     run.args.insert(run.args.end(), row.tasks.begin(), row.tasks.end());
-    if (row.command == kUnanswered) run.env.push_back({"XDG_CONFIG_HOME", unansweredConfig});
+    if (row.command == kUnanswered) run.env.push_back({"XDG_CONFIG_HOME", dir + "/unanswered"});
     if (row.timeout) run.env.push_back({"CVCC_CHECK_TIMEOUT", std::to_string(row.timeout)});
     return run;
 }
 
 TEST(Icinga, RunsTheShippedCommandInEachState) {
     harness::BackupNetwork net({"backup-srv", 1755, kScenario});
-    if (!net.isolated())
+    if (!net.isolated()) {
         SKIP_WITHOUT_NETWORK("Icinga 2 runs only in a network of the case's own, as root");
-    if (!fs::exists(kIcinga)) SKIP_WITHOUT_NETWORK("icinga2 is not installed (make deps)");
-
+    }
+    if (!fs::exists(kIcinga)) {
+        SKIP_WITHOUT_NETWORK("icinga2 is not installed (make deps)");
+    }
     // A Coordinator that accepts the connection and never answers.
     harness::Coordinator frozen(harness::FreePort());
     kill(frozen.pid(), SIGSTOP);
@@ -200,74 +172,64 @@ TEST(Icinga, RunsTheShippedCommandInEachState) {
         pid_t pid;
         ~Thaw() { kill(pid, SIGCONT); }
     } thaw{frozen.pid()};
-    harness::TempDir dir;
-    const std::string unanswered = dir.path() + "/unanswered";
-    fs::create_directories(unanswered + "/cvcc");
-    harness::WriteFile(unanswered + "/cvcc/registry.reg",
+    harness::TempDir temp;
+    const std::string dir = temp.path();
+    for (const char* sub : {"/unanswered/cvcc", "/records", "/zones.d/master", "/etc"})
+        fs::create_directories(dir + sub);
+    harness::WriteFile(dir + "/unanswered/cvcc/registry.reg",
                        e2e::RegistryWithPort("\"" + std::to_string(frozen.port()) + "\""));
-    for (const char* sub : {"etc", "var/lib", "var/log", "var/cache", "var/spool", "var/run",
-                            "records", "zones.d/master"})
-        fs::create_directories(dir.path() + "/" + sub);
-    harness::WriteFile(dir.path() + "/etc/icinga2.conf", Configuration(dir.path(), unanswered));
-    // cvcc reads the registry of the case's home, not the one of the user
-    // running the tests.
+    harness::WriteFile(dir + "/etc/icinga2.conf", Configuration(dir));
+    // cvcc reads the registry of the case's home, not the tester's.
     const harness::EnvChanges env = {{"HOME", net.home()}, {"XDG_CONFIG_HOME", std::nullopt}};
 
-    // The validation adds the manual page's service, which the agent of the
-    // backup server's zone runs.
+    // The manual page's service runs on the agent of the backup server's zone.
     for (const std::string& block : monitoring::MonitoringExamples())
         if (block.rfind("object Service ", 0) == 0)
-            harness::WriteFile(dir.path() + "/zones.d/master/example.conf", block);
-    harness::WriteFile(dir.path() + "/etc/validate.conf", Configuration(dir.path(), unanswered) +
-                                                              R"(object Endpoint "master" { }
+            harness::WriteFile(dir + "/zones.d/master/example.conf", block);
+    harness::WriteFile(dir + "/etc/validate.conf", Configuration(dir) + R"(
+object Endpoint "master" { }
 object Zone "master" { endpoints = [ "master" ] }
 object Endpoint "backup-srv" { }
 object Zone "backup-srv" { endpoints = [ "backup-srv" ]; parent = "master" }
-include_zones "examples", ")" + dir.path() + R"(/zones.d"
-)");
+include_zones "examples", ")" + dir + "/zones.d\"\n");
     std::vector<std::string> validate =
-        DaemonArguments(dir.path(), "validate.conf",
-                        IncludeFolderWith(SHIPPED_ICINGA_CONF, dir.path() + "/shipped"));
+        Daemon(dir, "validate.conf", IncludeFolderWith(SHIPPED_ICINGA_CONF, dir + "/shipped"));
     validate.push_back("-C");
     const harness::RunResult valid = harness::Run({validate, env});
     ASSERT_EQ(valid.exitCode, 0) << valid.out << valid.err;
     ASSERT_NE(valid.out.find("Instantiated 7 Services"), std::string::npos) << valid.out;
 
     harness::Service daemon(
-        DaemonArguments(dir.path(), "icinga2.conf",
-                        IncludeFolderWith(TESTED_ICINGA_CONF, dir.path() + "/tested")),
-        env, dir.path() + "/daemon.log");
+        Daemon(dir, "icinga2.conf", IncludeFolderWith(TESTED_ICINGA_CONF, dir + "/tested")), env,
+        dir + "/daemon.log");
     // cvcc's own answer at the shipped deadline, meanwhile.
     const Row& slowest = *std::find_if(kRows.begin(), kRows.end(),
                                        [](const Row& row) { return row.service == "deadline"; });
-    net.StartCvcc(ByHand(slowest, unanswered));
+    net.StartCvcc(ByHand(slowest, dir));
     std::map<std::string, Record> records;
     for (int polls = 0; records.size() < kRows.size() && polls < 1200; ++polls) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        records = Records(dir.path() + "/records");
+        records = Records(dir + "/records");
     }
     std::map<std::string, harness::CvccResult> byHand;
     byHand[slowest.service] = net.WaitCvcc();
     daemon.Stop();
     for (const Row& row : kRows)
-        if (&row != &slowest) byHand[row.service] = net.RunCvcc(ByHand(row, unanswered));
+        if (&row != &slowest) byHand[row.service] = net.RunCvcc(ByHand(row, dir));
 
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.service);
-        const auto found = records.find(row.service);
-        if (found == records.end()) {
-            ADD_FAILURE() << "no result recorded; the daemon's log:\n"
-                          << harness::ReadFile(dir.path() + "/daemon.log");
+        if (!records.count(row.service)) {
+            ADD_FAILURE() << "no result; the daemon's log:\n"
+                          << harness::ReadFile(dir + "/daemon.log");
             continue;
         }
-        const Record& r = found->second;
+        const Record& r = records[row.service];
         std::cout << row.service << "\t" << r.state << "\t" << r.firstLine << "\t" << r.perfdata
                   << "\n";
         EXPECT_EQ(r.state, row.state);
-        EXPECT_EQ(r.firstLine, row.firstLine + (row.perfdata.empty() ? "" : " "));
-        EXPECT_EQ(r.perfdata, row.perfdata);
-        // What cvcc itself printed: "FIRST LINE | PERFDATA" and the rest;
-        // the engine keeps the space before the bar.
+        // cvcc prints "FIRST LINE | PERFDATA" and the rest; the engine keeps
+        // the space before the bar.
         const harness::CvccResult& own = byHand[row.service];
         const std::string first = own.out.substr(0, own.out.find('\n'));
         const auto bar = first.find('|');

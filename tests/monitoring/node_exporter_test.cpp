@@ -8,9 +8,9 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -140,57 +140,38 @@ const std::vector<Row> kRows = {
 // clang-format on
 
 // The arguments of the unit's ExecStart, after the program, with Debian's
-// textfile folder replaced by `folder`.
+// textfile folder replaced by `folder`; none when it writes elsewhere.
 std::vector<std::string> UnitArguments(const std::string& folder) {
-    std::istringstream unit(harness::ReadFile(TESTED_UNITS "/cvcc-metrics.service"));
-    std::string line;
-    while (std::getline(unit, line) && line.rfind("ExecStart=", 0) != 0) {
-    }
-    std::istringstream words(line.substr(std::strlen("ExecStart=")));
-    std::vector<std::string> args;
-    bool intoFolder = false;
-    for (std::string word; words >> word;) {
-        if (word.rfind(kDebianTextfiles, 0) == 0) {
-            word = folder + "/" + word.substr(std::strlen(kDebianTextfiles));
-            intoFolder = true;
-        }
-        args.push_back(word);
-    }
-    EXPECT_TRUE(intoFolder) << "the unit writes outside " << kDebianTextfiles << ": " << line;
-    if (!intoFolder) return {};
-    args.erase(args.begin());
-    return args;
+    std::smatch m;
+    const std::string unit = harness::ReadFile(TESTED_UNITS "/cvcc-metrics.service");
+    if (!std::regex_search(unit, m, std::regex("\nExecStart=[^ \n]+ ([^\n]*)")) ||
+        m[1].str().find(kDebianTextfiles) == std::string::npos)
+        return {};
+    std::istringstream words(
+        std::regex_replace(m[1].str(), std::regex(kDebianTextfiles), folder + "/"));
+    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
 }
 
 // The scrape's lines that are cvcc's or tell how the textfiles were read,
-// the run's duration as D and the file's time as T.
+// with the run's duration as D and the file's time as T.
 std::string Scrape(int port) {
     const harness::RunResult r =
         harness::Run({{kCurl, "-sS", "http://127.0.0.1:" + std::to_string(port) + "/metrics"}, {}});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    static const std::regex kVolatile(
-        R"(^(cvcc_collect_duration_seconds|node_textfile_mtime_seconds\{[^}]*\}) [0-9.e+]+$)");
-    std::istringstream lines(r.out);
-    std::string kept;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("cvcc_", 0) != 0 && line.rfind("# HELP cvcc_", 0) != 0 &&
-            line.rfind("# TYPE cvcc_", 0) != 0 && line.rfind("node_textfile_", 0) != 0)
-            continue;
-        std::smatch m;
-        if (std::regex_match(line, m, kVolatile))
-            line = m[1].str() + (line[0] == 'c' ? " D" : " T");
-        kept += line + "\n";
-    }
-    return kept;
+    static const std::regex kOthers("^(?!# HELP cvcc_|# TYPE cvcc_|cvcc_|node_textfile_).*\n",
+                                    std::regex::multiline);
+    static const std::regex kDuration("^(cvcc_collect_duration_seconds) .*$",
+                                      std::regex::multiline);
+    static const std::regex kTime("^(node_textfile_mtime_seconds\\{.*\\}) .*$",
+                                  std::regex::multiline);
+    return std::regex_replace(
+        std::regex_replace(std::regex_replace(r.out, kOthers, ""), kDuration, "$1 D"), kTime,
+        "$1 T");
 }
 
-std::string Expected(std::string text, const std::string& folder) {
-    for (const auto& [mark, value] :
-         {std::pair<std::string, std::string>{"{dir}", folder},
-          std::pair<std::string, std::string>{"{version}", CVCC_VERSION}})
-        for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
-            text.replace(at, mark.size(), value);
-    return text;
+std::string Expected(const std::string& text, const std::string& folder) {
+    return std::regex_replace(std::regex_replace(text, std::regex("\\{dir\\}"), folder),
+                              std::regex("\\{version\\}"), CVCC_VERSION);
 }
 
 // systemd takes the service and the timer without a word: a misspelt key
@@ -217,7 +198,7 @@ TEST(NodeExporter, ReadsWhatTheUnitHasCvccWrite) {
     const std::string folder = dir.path() + "/textfiles";
     fs::create_directories(folder);
     const std::vector<std::string> args = UnitArguments(folder);
-    ASSERT_FALSE(args.empty());
+    ASSERT_FALSE(args.empty()) << "the unit writes outside " << kDebianTextfiles;
     const std::string file = folder + "/cvcc.prom";
     const int port = harness::FreePort();
     harness::Service exporter({kExporter, "--collector.disable-defaults", "--collector.textfile",
