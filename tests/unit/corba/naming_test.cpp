@@ -8,6 +8,7 @@
 #include "corba/CCorbaWrapper.h"
 #include "corba/exception_info.h"
 #include "harness/coordinator.h"
+#include "harness/loopback_listener.h"
 #include "harness/network.h"
 #include "tests/support/cerr_capture.h"
 #include "tests/support/network_skip.h"
