@@ -28,6 +28,7 @@
 #include "harness/backup_network.h"
 #include "harness/giop.h"
 #include "harness/loopback_listener.h"
+#include "harness/proc.h"
 
 namespace {
 
@@ -44,17 +45,8 @@ const char* kScenario = R"({"tasks": [
 // The port bnsim listens on: the one listening port of the network that is
 // neither the Coordinator's nor the relay's.
 int SimulatorPort(const std::vector<int>& others) {
-    std::ifstream tcp("/proc/net/tcp");
-    std::string line;
-    std::getline(tcp, line);
-    while (std::getline(tcp, line)) {
-        std::istringstream fields(line);
-        std::string slot, local, remote, state;
-        fields >> slot >> local >> remote >> state;
-        if (state != "0A") continue;  // LISTEN
-        const int port = std::stoi(local.substr(local.find(':') + 1), nullptr, 16);
+    for (const int port : harness::ListeningPorts())
         if (std::find(others.begin(), others.end(), port) == others.end()) return port;
-    }
     throw std::runtime_error("bnsim listens on no port");
 }
 

@@ -11,10 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -207,56 +204,6 @@ void Service::Kill() {
     }
     status_ = status;
     pid_ = -1;
-}
-
-bool ProcessExists(pid_t pid) {
-    if (kill(pid, 0) != 0) return false;
-    // A zombie still answers kill; its state in /proc says Z. A process
-    // that is reaped while its file is read fails the read (ESRCH), which
-    // libstdc++ throws from the stream buffer: it is gone.
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string content;
-    try {
-        content.assign(std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>());
-    } catch (const std::ios_base::failure&) {
-        return false;
-    }
-    const auto close = content.rfind(')');
-    return close == std::string::npos || close + 2 >= content.size() || content[close + 2] != 'Z';
-}
-
-bool RequestWaitsOnPort(int port) {
-    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-        std::ifstream lines(table);
-        std::string line;
-        std::getline(lines, line);  // the heading
-        while (std::getline(lines, line)) {
-            std::istringstream fields(line);
-            std::string slot, local, remote, state, queues;
-            fields >> slot >> local >> remote >> state >> queues;
-            const auto colon = local.find(':'), rx = queues.find(':');
-            if (colon != std::string::npos && rx != std::string::npos && state == "01" &&
-                std::stoi(local.substr(colon + 1), nullptr, 16) == port &&
-                std::stoul(queues.substr(rx + 1), nullptr, 16) > 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-void WaitUntilCatching(pid_t pid, int signal) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    for (;;) {
-        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-        std::string line;
-        while (std::getline(status, line) && line.rfind("SigCgt:", 0) != 0) {
-        }
-        if (line.size() > 7 && (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1))
-            return;
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("process " + std::to_string(pid) + " never catches the signal");
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
 }
 
 }  // namespace harness

@@ -69,15 +69,4 @@ private:
     int status_ = -1;
 };
 
-// Whether a process with this id exists (and is not a zombie of ours).
-bool ProcessExists(pid_t pid);
-
-// What a process of the network is doing, from /proc. Whether a request to
-// the local TCP port waits unread in a socket's receive queue (a peer that is
-// frozen holds its caller there); and a wait (a minute at most, then
-// std::runtime_error) until the process catches the signal, i.e. has a
-// handler of its own for it.
-bool RequestWaitsOnPort(int port);
-void WaitUntilCatching(pid_t pid, int signal);
-
 }  // namespace harness

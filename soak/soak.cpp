@@ -30,11 +30,12 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <thread>
 
 #include "harness/backup_network.h"
-#include "harness/process.h"
+#include "harness/proc.h"
 #include "soak/invariants.h"
 #include "soak/plan.h"
 
@@ -59,21 +60,10 @@ struct Options {
 constexpr seconds kBound(90);
 const std::string kCallTimeout = "2000";
 
-// /proc's count of a process's descriptors and threads; -1 when it is gone.
+// A service's descriptors and threads after a run; -1 each when it is gone.
 std::pair<int, int> Resources(pid_t pid) {
-    if (pid <= 0) return {-1, -1};
-    int fds = 0;
-    std::error_code ec;
-    for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec);
-         !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
-        ++fds;
-    if (ec) return {-1, -1};
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    int threads = -1;
-    while (std::getline(status, line))
-        if (line.rfind("Threads:", 0) == 0) threads = std::atoi(line.c_str() + 8);
-    return {fds, threads};
+    const std::optional<harness::ProcessLoad> load = harness::Load(pid);
+    return load ? std::make_pair(load->descriptors, load->threads) : std::make_pair(-1, -1);
 }
 
 bool Matches(const nlohmann::json& entry, const soak::Request& target) {
@@ -248,7 +238,7 @@ public:
     }
 
 private:
-    static bool Alive(pid_t pid) { return pid > 0 && harness::ProcessExists(pid); }
+    static bool Alive(pid_t pid) { return harness::ProcessExists(pid); }
 
     // A bnsim that served the network context in front of the Coordinator's
     // and ended without unbinding leaves that binding dead: nothing binds

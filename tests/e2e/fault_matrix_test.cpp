@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "harness/proc.h"
 #include "tests/e2e/cvcc_case.h"
 #include "tests/support/network_skip.h"
 

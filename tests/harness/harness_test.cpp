@@ -11,6 +11,7 @@
 
 #include "harness/backup_network.h"
 #include "harness/files.h"
+#include "harness/proc.h"
 
 namespace {
 
