@@ -24,6 +24,7 @@
 
 #include "client/ConsoleApp.h"
 #include "client/run.h"
+#include "corba/naming_layout.h"
 #include "fuzz/giop_replies.h"
 #include "harness/backup_network.h"
 #include "harness/giop.h"
@@ -198,13 +199,12 @@ int main(int argc, char** argv) {
         CORBA::Object_var object = orb->string_to_object(
             ("corbaloc::127.0.0.1:" + std::to_string(net.coordinatorPort()) + "/NameService").c_str());
         CosNaming::NamingContext_var root = CosNaming::NamingContext::_narrow(object);
-        // The server's binding: HOST.BackupNetwork/BackupServer.server.
         CosNaming::Name name;
         name.length(2);
         name[0].id = CORBA::string_dup(net.hostname().c_str());
-        name[0].kind = CORBA::string_dup("BackupNetwork");
-        name[1].id = CORBA::string_dup("BackupServer");
-        name[1].kind = CORBA::string_dup("server");
+        name[0].kind = CORBA::string_dup(naming::kServerKind);
+        name[1].id = CORBA::string_dup(naming::kServerObjectId);
+        name[1].kind = CORBA::string_dup(naming::kServerObjectKind);
         BackupNetwork::Server_var server = BackupNetwork::Server::_narrow(root->resolve(name));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         recording.Take();  // the lookup is not the command's

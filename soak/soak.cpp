@@ -34,6 +34,7 @@
 #include <sstream>
 #include <thread>
 
+#include "corba/naming_layout.h"
 #include "harness/backup_network.h"
 #include "harness/proc.h"
 #include "soak/invariants.h"
@@ -206,7 +207,8 @@ public:
             std::this_thread::sleep_for(milliseconds(20));
         }
         if (plan.key.rfind("--NSClean", 0) == 0 && !coordinatorGone_) {
-            const auto listing = net_.Nameclt({"list", "TarmelinBackupNetwork.context"});
+            const auto listing = net_.Nameclt({"list", std::string(naming::kNetworkContextId) +
+                                                           "." + naming::kNetworkContextKind});
             if (listing.exitCode == 0) outcome.bindingsAfter = listing.out;
         }
 

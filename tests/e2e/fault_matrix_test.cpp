@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "corba/naming_layout.h"
 #include "harness/proc.h"
 #include "tests/e2e/cvcc_case.h"
 #include "tests/support/network_skip.h"
@@ -165,9 +166,10 @@ const std::vector<Fault> kFaults = {
          "cvcc: the sweep removed the binding of GONE before it failed\n", 1)
         .Env({{"ORBclientCallTimeOutPeriod", "1500"}})
         .After([](BackupNetwork& net) {
-            const std::string bound = net.Nameclt({"list", "TarmelinBackupNetwork.context"}).out;
-            EXPECT_NE(bound.find("HUNG.workstation"), std::string::npos) << bound;
-            EXPECT_EQ(bound.find("GONE.workstation"), std::string::npos) << bound;
+            const std::string network = std::string(naming::kNetworkContextId) + "." + naming::kNetworkContextKind;
+            const std::string bound = net.Nameclt({"list", network}).out;
+            EXPECT_NE(bound.find(std::string("HUNG.") + naming::kWorkstationKind), std::string::npos) << bound;
+            EXPECT_EQ(bound.find(std::string("GONE.") + naming::kWorkstationKind), std::string::npos) << bound;
         }),
 };
 // clang-format on

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "corba/naming_layout.h"
 #include "harness/coordinator.h"
 #include "harness/giop_peer.h"
 #include "tests/e2e/cvcc_case.h"
@@ -68,12 +69,15 @@ TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
     if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
     harness::GiopPeer server(
         [](const harness::GiopRequest&) { return harness::GiopPeer::Answer::Drop; });
-    ASSERT_EQ(net.Nameclt({"bind_new_context", "dropping-host.BackupNetwork"}).exitCode, 0);
-    ASSERT_EQ(net.Nameclt({"bind", "dropping-host.BackupNetwork/BackupServer.server",
-                           harness::LoopbackIor("IDL:tarmelin/BackupNetwork/Server:1.0",
-                                                server.port(), "dropping")})
-                  .exitCode,
-              0);
+    const std::string context = std::string("dropping-host.") + naming::kServerKind;
+    ASSERT_EQ(net.Nameclt({"bind_new_context", context}).exitCode, 0);
+    ASSERT_EQ(
+        net.Nameclt({"bind",
+                     context + "/" + naming::kServerObjectId + "." + naming::kServerObjectKind,
+                     harness::LoopbackIor("IDL:tarmelin/BackupNetwork/Server:1.0", server.port(),
+                                          "dropping")})
+            .exitCode,
+        0);
 
     const harness::CvccResult r = net.RunCvcc({{"--List"}, {}, std::nullopt});
     EXPECT_EQ(e2e::AfterBanner(r.out),
