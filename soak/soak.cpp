@@ -18,7 +18,6 @@
 // Prints a table of the runs by key and fault, the violations, the median
 // and the slowest run; writes every run to DIR/runs.jsonl and the table to
 // DIR/table.md. Exits 1 when a rule was broken.
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +36,7 @@
 #include "corba/naming_layout.h"
 #include "harness/backup_network.h"
 #include "harness/proc.h"
+#include "harness/process.h"
 #include "soak/invariants.h"
 #include "soak/plan.h"
 
@@ -132,30 +132,33 @@ public:
         // A frozen peer holds a call for good without a call timeout (as
         // documented); the soak sets one, as an administrator would.
         if (frozen) run.env.push_back({"ORBclientCallTimeOutPeriod", kCallTimeout});
-        if (plan.fault == Fault::ServerFrozen) kill(net_.simulatorPid(), SIGSTOP);
-        if (plan.fault == Fault::CoordinatorFrozen) kill(net_.coordinatorPid(), SIGSTOP);
 
-        const bool delayed = plan.fault == Fault::ServerDelayed || plan.fault == Fault::CoordinatorDelayed;
-        const pid_t delayedPeer =
-            plan.fault == Fault::ServerDelayed ? net_.simulatorPid() : net_.coordinatorPid();
-        if (delayed && plan.delayAtStart) kill(delayedPeer, SIGSTOP);
-        net_.StartCvcc(run);
-        // Whatever goes wrong from here on, the run is waited for, so that
-        // the worker's next run can start.
+        // Whatever goes wrong from here on, a stopped peer is let go first and
+        // the run is waited for then, so that the worker's next run can start.
         struct Pending {
             harness::BackupNetwork& net;
-            bool waited = false;
+            bool running = false;
             ~Pending() {
-                if (waited) return;
+                if (!running) return;
                 try {
                     net.WaitCvcc();
                 } catch (const std::exception&) {
                 }
             }
         } pending{net_};
+        std::optional<harness::ScopedStop> stopped;
+        if (plan.fault == Fault::ServerFrozen) stopped.emplace(net_.simulatorPid());
+        if (plan.fault == Fault::CoordinatorFrozen) stopped.emplace(net_.coordinatorPid());
+        const bool delayed =
+            plan.fault == Fault::ServerDelayed || plan.fault == Fault::CoordinatorDelayed;
+        const pid_t delayedPeer =
+            plan.fault == Fault::ServerDelayed ? net_.simulatorPid() : net_.coordinatorPid();
+        if (delayed && plan.delayAtStart) stopped.emplace(delayedPeer);
+        net_.StartCvcc(run);
+        pending.running = true;
         if (delayed && plan.delayAtStart) {
             std::this_thread::sleep_for(milliseconds(plan.delayMs));
-            kill(delayedPeer, SIGCONT);
+            stopped.reset();
         }
         if (plan.fault == Fault::ServerKilled || plan.fault == Fault::CoordinatorKilled ||
             (delayed && !plan.delayAtStart)) {
@@ -178,17 +181,13 @@ public:
             // A delay stops the peer in the middle of the run and lets it go
             // on: the run must end as it would have, only later.
             if (struck && delayed) {
-                kill(delayedPeer, SIGSTOP);
+                const harness::ScopedStop delay(delayedPeer);
                 std::this_thread::sleep_for(milliseconds(plan.delayMs));
-                kill(delayedPeer, SIGCONT);
             }
         }
-        pending.waited = true;
+        pending.running = false;
         outcome.result = net_.WaitCvcc();
-        if (plan.fault == Fault::ServerFrozen) kill(net_.simulatorPid(), SIGCONT);
-        if (plan.fault == Fault::CoordinatorFrozen) {
-            kill(net_.coordinatorPid(), SIGCONT);
-        }
+        stopped.reset();
 
         outcome.serverSurvived = Alive(net_.simulatorPid()) && plan.fault != Fault::ServerFrozen;
         // DeactivateSession is oneway: it may reach bnsim after cvcc has

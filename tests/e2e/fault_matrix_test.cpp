@@ -45,7 +45,7 @@ harness::JournalPredicate Request(const std::string& object, const std::string& 
 void SignalTheWait(BackupNetwork& net, int signal) {
     net.WaitForJournal(Request("task:1", "Start"));
     harness::WaitUntilCatching(net.cvccPid(), signal);
-    kill(net.cvccPid(), signal);
+    harness::SignalChild(net.cvccPid(), signal);
 }
 
 // A case and what the harness does around it, set by name on the case.
@@ -102,7 +102,7 @@ const std::vector<Fault> kFaults = {
     // request waits. The lookup comes later and is not reached.
     Case("coordinator_killed_while_a_request_waits", kTasksOnly, {"--List"}, "std::exception\n",
          kUnreachable + support::NoCoordinator("1755", "default port: no CoordPort read from {registry}"), 1)
-        .Before([](BackupNetwork& net) { kill(net.coordinatorPid(), SIGSTOP); })
+        .Before([](BackupNetwork& net) { harness::SignalChild(net.coordinatorPid(), SIGSTOP); })
         .During([](BackupNetwork& net) {
             const auto deadline = std::chrono::steady_clock::now() + seconds(60);
             while (!harness::RequestWaitsOnPort(net.coordinatorPort())) {
@@ -125,8 +125,8 @@ const std::vector<Fault> kFaults = {
     // its deadline all the same.
     Case("check_ends_at_its_deadline", kTasksOnly, {"--Check"}, "BACKUP UNKNOWN - no answer within 1 s\n", "", 3)
         .Env({{"CVCC_CHECK_TIMEOUT", "1"}})
-        .Before([](BackupNetwork& net) { kill(net.simulatorPid(), SIGSTOP); })
-        .After([](BackupNetwork& net) { kill(net.simulatorPid(), SIGCONT); }),
+        .Before([](BackupNetwork& net) { harness::SignalChild(net.simulatorPid(), SIGSTOP); })
+        .After([](BackupNetwork& net) { harness::SignalChild(net.simulatorPid(), SIGCONT); }),
     // The server, by scripted crashes.
     Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")), {"--List"}, kUnable, "", 1)
         .SimulatorCrashes(),
@@ -208,7 +208,7 @@ TEST(Interruptions, EndALongReadAsTheyEndAWait) {
         net.StartCvcc({read.args, {}, std::nullopt});
         net.WaitForJournal(Request("server", "ActivateSession"));
         harness::WaitUntilCatching(net.cvccPid(), SIGTERM);
-        kill(net.cvccPid(), SIGTERM);
+        harness::SignalChild(net.cvccPid(), SIGTERM);
         const harness::CvccResult r = net.WaitCvcc();
         EXPECT_EQ(r.exitCode, 143);
         EXPECT_EQ(r.err, "cvcc: interrupted; nothing more was read\n");
