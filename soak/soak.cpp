@@ -406,17 +406,20 @@ int main(int argc, char** argv) {
     {
         const pid_t probe = fork();
         if (probe == 0) {
+            // _exit skips destructors: the probe's network, and its folders
+            // in /tmp, go before it.
+            int status = 0;
             try {
                 Worker worker("cvcc-soak-probe");
                 nlohmann::json found = {{"banner", worker.Banner()}};
                 for (const auto& [key, list] : worker.Probe())
                     for (const auto& r : list) found["requests"][key].push_back({r.object, r.operation});
                 std::ofstream(o.out + "/probe.json") << found.dump();
-                _exit(0);
             } catch (const std::exception& e) {
                 std::cerr << "cvcc_soak: the probe failed: " << e.what() << '\n';
-                _exit(1);
+                status = 1;
             }
+            _exit(status);
         }
         int status = 0;
         waitpid(probe, &status, 0);
