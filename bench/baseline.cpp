@@ -28,6 +28,7 @@
 
 #include "BackupNetwork.hh"
 #include "BackupWorkstation.hh"
+#include "corba/naming_layout.h"
 #include "utility/strings.h"
 
 namespace {
@@ -55,8 +56,8 @@ CosNaming::NamingContext_ptr NetworkContext() {
     CosNaming::NamingContext_var root = RootContext();
     CosNaming::Name name;
     name.length(1);
-    name[0].id = "TarmelinBackupNetwork";
-    name[0].kind = "context";
+    name[0].id = naming::kNetworkContextId;
+    name[0].kind = naming::kNetworkContextKind;
     try {
         return root->bind_new_context(name);
     } catch (const CosNaming::NamingContext::AlreadyBound&) {
@@ -69,19 +70,24 @@ CosNaming::Name WorkstationName(const char* id) {
     CosNaming::Name name;
     name.length(1);
     name[0].id = id;
-    name[0].kind = "workstation";
+    name[0].kind = naming::kWorkstationKind;
+    return name;
+}
+
+// The server bound under this computer's name.
+CosNaming::Name ServerName() {
+    CosNaming::Name name;
+    name.length(2);
+    name[0].id = HostName().c_str();
+    name[0].kind = naming::kServerKind;
+    name[1].id = naming::kServerObjectId;
+    name[1].kind = naming::kServerObjectKind;
     return name;
 }
 
 BackupNetwork::Server_ptr LocalServer() {
     CosNaming::NamingContext_var root = RootContext();
-    CosNaming::Name name;
-    name.length(2);
-    name[0].id = HostName().c_str();
-    name[0].kind = "BackupNetwork";
-    name[1].id = "BackupServer";
-    name[1].kind = "server";
-    CORBA::Object_var object = root->resolve(name);
+    CORBA::Object_var object = root->resolve(ServerName());
     if (!object->_is_a("IDL:tarmelin/BackupNetwork/Server:1.0"))
         return BackupNetwork::Server::_nil();
     return BackupNetwork::Server::_narrow(object);
@@ -156,7 +162,7 @@ void NsClean() {
         while (iterator->next_one(binding.out())) {
             if (binding->binding_type != CosNaming::nobject) continue;
             CORBA::Object_var object = network->resolve(binding->binding_name);
-            if (std::strcmp(binding->binding_name[0].kind, "workstation") != 0) continue;
+            if (std::strcmp(binding->binding_name[0].kind, naming::kWorkstationKind) != 0) continue;
             if (!CORBA::is_nil(object) && object->_is_a(workstationId)) {
                 BackupWorkstation::Workstation_var w =
                     BackupWorkstation::Workstation::_narrow(object);
@@ -255,12 +261,7 @@ int main(int argc, char** argv) {
             s.server->DeactivateSession(s.session);
         } else if (mode == "probe-ns" && value > 0) {
             CosNaming::NamingContext_var root = RootContext();
-            CosNaming::Name name;
-            name.length(2);
-            name[0].id = HostName().c_str();
-            name[0].kind = "BackupNetwork";
-            name[1].id = "BackupServer";
-            name[1].kind = "server";
+            const CosNaming::Name name = ServerName();
             Probe(value, [&] { CORBA::Object_var object = root->resolve(name); });
         } else {
             status = Usage();

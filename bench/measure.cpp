@@ -12,10 +12,12 @@
 #include <ctime>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
 #include "harness/backup_network.h"
+#include "harness/proc.h"
 
 namespace bench {
 namespace {
@@ -106,12 +108,8 @@ StraceTimes ReadStrace(const std::string& path) {
 }
 
 double ResidentMiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 6, "VmRSS:") == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    return 0;
+    const std::optional<std::string> kiB = harness::StatusField(getpid(), "VmRSS");
+    return kiB ? std::strtod(kiB->c_str(), nullptr) / 1024.0 : 0;
 }
 
 }  // namespace

@@ -6,15 +6,21 @@
 #include <ace/Time_Value.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-// A GIOP 1.2 LocateRequest in little-endian order: the 12-byte header, the
-// request id, the target as a KeyAddr (discriminator 0, two bytes of padding)
-// and the key as a sequence of octets.
+// A GIOP message's header: the magic, the version, the flags, the message
+// type and the body's size.
+constexpr std::size_t kHeaderSize = 12;
+
+// A GIOP 1.2 LocateRequest in little-endian order: the header, the request id
+// (1, the first of its connection), the target as a KeyAddr (discriminator 0,
+// two bytes of padding) and the key as a sequence of octets.
 std::vector<char> LocateRequest(const std::string& key) {
     std::vector<char> message = {'G', 'I', 'O', 'P', 1, 2, 1, 3};
     const auto put32 = [&message](uint32_t v) {
@@ -26,6 +32,11 @@ std::vector<char> LocateRequest(const std::string& key) {
     put32(static_cast<uint32_t>(key.size()));
     message.insert(message.end(), key.begin(), key.end());
     return message;
+}
+
+// Whether a header is a LocateReply's, of any GIOP 1.x.
+bool IsLocateReplyHeader(const char (&header)[kHeaderSize]) {
+    return std::memcmp(header, "GIOP", 4) == 0 && header[4] == 1 && header[7] == 4;
 }
 
 // Closes the stream when it goes.
@@ -70,8 +81,25 @@ LocateOutcome LocateProbe(const std::string& host, unsigned port, const std::str
     if (connection.stream.send_n(request.data(), request.size(), MSG_NOSIGNAL, &wait) !=
         static_cast<ssize_t>(request.size()))
         return LocateOutcome::Dropped;
-    char reply[64];
-    const ssize_t received = connection.stream.recv(reply, sizeof reply, &wait);
-    if (received > 0) return LocateOutcome::Answered;
-    return received < 0 && TimedOut() ? LocateOutcome::Silent : LocateOutcome::Dropped;
+    // Only a LocateReply's header is an answer, read within one timeout
+    // however its bytes arrive. Other bytes come from a process that is
+    // alive but does not serve: it counts as Dropped, which, like every
+    // outcome but Refused, never proves a process gone (dead_peer.h).
+    char header[kHeaderSize];
+    std::size_t received = 0;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (received < sizeof header) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return LocateOutcome::Silent;
+        wait.msec(static_cast<long>(left.count()));
+        const ssize_t n =
+            connection.stream.recv(header + received, sizeof header - received, &wait);
+        if (n < 0 && TimedOut()) return LocateOutcome::Silent;
+        if (n <= 0) return LocateOutcome::Dropped;
+        received += static_cast<std::size_t>(n);
+        if (std::memcmp(header, "GIOP", std::min<std::size_t>(received, 4)) != 0)
+            return LocateOutcome::Dropped;
+    }
+    return IsLocateReplyHeader(header) ? LocateOutcome::Answered : LocateOutcome::Dropped;
 }

@@ -24,10 +24,13 @@ bool TcpPortAccepts(const std::string& host, const std::string& port, long timeo
 // No thread of a dying process answers, though, and its accepted connections
 // are reset when the listener goes.
 enum class LocateOutcome {
-    Answered,  // the peer replied: it is alive
+    Answered,  // the peer sent a LocateReply's header: it is alive and serves GIOP
     Refused,   // the connection was refused or failed: nothing listens there
-    Dropped,   // connected, then closed or reset without a reply
-    Silent,    // no connection or no reply within the timeout: hung, or far away
+    // Connected, then closed or reset before a LocateReply, or answered with
+    // something else: a process that is exiting, or one that is alive and
+    // broken. Either may have carried a request out.
+    Dropped,
+    Silent,  // no connection or no reply within the timeout: hung, or far away
 };
 
 // At most `timeout` for the connection and as long again for the reply.

@@ -1,36 +1,20 @@
 #include "fuzz/giop_replies.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <map>
 #include <memory>
-#include <stdexcept>
+#include <optional>
 
 #include "client/ConsoleApp.h"
 #include "client/run.h"
 #include "client/sweep.h"
+#include "harness/giop.h"
 
 namespace fuzzreplies {
 namespace {
-
-std::uint32_t ReadULong(const std::string& m, std::size_t at, bool little) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-        const auto byte = static_cast<std::uint8_t>(m[at + static_cast<std::size_t>(i)]);
-        v |= little ? static_cast<std::uint32_t>(byte) << (8 * i) : static_cast<std::uint32_t>(byte) << (8 * (3 - i));
-    }
-    return v;
-}
-
-void WriteULong(std::string& m, std::size_t at, std::uint32_t v, bool little) {
-    for (int i = 0; i < 4; ++i)
-        m[at + static_cast<std::size_t>(i)] =
-            static_cast<char>(little ? (v >> (8 * i)) & 0xff : (v >> (8 * (3 - i))) & 0xff);
-}
 
 bool SendAll(int fd, const std::string& data) {
     std::size_t sent = 0;
@@ -116,44 +100,14 @@ std::string FormatInput(const Input& input) {
     return out;
 }
 
-std::size_t MessageLength(const std::string& buffer) {
-    if (buffer.size() < 12) return 0;
-    if (buffer.compare(0, 4, "GIOP") != 0) return std::string::npos;
-    const bool little = buffer[6] & 1;
-    return 12 + static_cast<std::size_t>(ReadULong(buffer, 8, little));
-}
-
-bool RequestId(const std::string& message, std::uint32_t& id, bool& expectsReply) {
-    if (message.size() < 17 || message[4] != 1 || message[5] != 2) return false;
-    const bool little = message[6] & 1;
-    id = ReadULong(message, 12, little);
-    // GIOP 1.2: a Request's response flags follow its id; a LocateRequest
-    // always expects its reply.
-    expectsReply = message[7] == kLocateRequest || (message[16] & 3) != 0;
-    return message[7] == kRequest || message[7] == kLocateRequest;
-}
-
 ReplayPeer::ReplayPeer(const std::vector<int>& ports) {
-    for (const int port : ports) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(listener, 64) != 0)
-            throw std::runtime_error("the reply peer cannot listen on 127.0.0.1:" + std::to_string(port));
-        listeners_.push_back(listener);
-    }
+    for (const int port : ports) listeners_.emplace_back(port);
     thread_ = std::thread([this] { Serve(); });
 }
 
 ReplayPeer::~ReplayPeer() {
     stop_ = true;
     thread_.join();
-    for (const int listener : listeners_) close(listener);
 }
 
 void ReplayPeer::Load(const std::vector<Chunk>& replies) {
@@ -163,25 +117,20 @@ void ReplayPeer::Load(const std::vector<Chunk>& replies) {
 
 bool ReplayPeer::Answer(int fd, std::string& buffer) {
     for (;;) {
-        const std::size_t length = MessageLength(buffer);
+        const std::size_t length = harness::GiopMessageLength(buffer);
         if (length == std::string::npos) return false;
         if (length == 0 || buffer.size() < length) return true;
         const std::string message = buffer.substr(0, length);
         buffer.erase(0, length);
-        std::uint32_t id = 0;
-        bool expectsReply = false;
-        if (!RequestId(message, id, expectsReply) || !expectsReply) continue;
-        if (message[7] == kLocateRequest) {
+        const std::optional<harness::GiopRequest> request = harness::ParseGiopRequest(message);
+        if (!request || !request->expectsReply) continue;
+        if (request->type == harness::GiopType::LocateRequest) {
             // Only the client's probe of a peer that hung up asks where an
-            // object is, and it reads no more than that an answer came: the
+            // object is, and it reads no more than the reply's header: the
             // peer says "here" at once, without spending the input's replies
             // (without it, each input that runs out of replies costs the
             // probe's whole second).
-            std::string here("GIOP\x01\x02\x01\x04\x08\0\0\0", 12);
-            here.append(8, '\0');
-            WriteULong(here, 12, id, true);
-            WriteULong(here, 16, 1, true);  // OBJECT_HERE
-            if (!SendAll(fd, here)) return false;
+            if (!SendAll(fd, harness::GiopLocateReply(request->id, 1))) return false;
             continue;
         }
         Chunk reply;
@@ -197,12 +146,14 @@ bool ReplayPeer::Answer(int fd, std::string& buffer) {
         // allocates buffers without end (docs/reliability.md). Such a reply
         // is sent one byte larger, as large as the peer meant it, so that
         // the fuzzer goes on past this known defect of omniORB.
-        if (out.size() >= 12 && out.compare(0, 4, "GIOP") == 0 &&
-            ReadULong(out, 8, out[6] & 1) == 0xFFFFFFF4u)
-            WriteULong(out, 8, 0xFFFFFFF5u, out[6] & 1);
-        if (reply.patchId && out.size() >= 16 && out.compare(0, 4, "GIOP") == 0 &&
-            (out[7] == kReply || out[7] == kLocateReply))
-            WriteULong(out, 12, id, out[6] & 1);
+        const std::size_t declared = harness::GiopMessageLength(out);
+        const bool giop = declared != 0 && declared != std::string::npos;
+        if (giop && harness::GiopULong(out, 8) == 0xFFFFFFF4u)
+            harness::SetGiopULong(out, 8, 0xFFFFFFF5u);
+        const bool answers = giop && (out[7] == static_cast<char>(harness::GiopType::Reply) ||
+                                      out[7] == static_cast<char>(harness::GiopType::LocateReply));
+        if (reply.patchId && answers && out.size() >= 16)
+            harness::SetGiopULong(out, 12, request->id);
         if (!SendAll(fd, out)) return false;
     }
 }
@@ -211,12 +162,12 @@ void ReplayPeer::Serve() {
     std::map<int, std::string> connections;
     while (!stop_) {
         std::vector<pollfd> fds;
-        for (const int listener : listeners_) fds.push_back({listener, POLLIN, 0});
+        for (const auto& listener : listeners_) fds.push_back({listener.fd(), POLLIN, 0});
         for (const auto& c : connections) fds.push_back({c.first, POLLIN, 0});
         if (poll(fds.data(), fds.size(), 20) <= 0) continue;
         for (std::size_t i = 0; i < listeners_.size(); ++i) {
             if (!(fds[i].revents & POLLIN)) continue;
-            const int fd = accept4(listeners_[i], nullptr, nullptr, SOCK_CLOEXEC);
+            const int fd = listeners_[i].Accept(std::chrono::milliseconds(0));
             if (fd >= 0) connections[fd];
         }
         for (std::size_t i = listeners_.size(); i < fds.size(); ++i) {

@@ -1,6 +1,5 @@
-// GIOP messages as the reply fuzzer sees them: framing read off a socket, the
-// fuzz input's format, and a peer on the loopback that answers each request
-// with the next reply of the input.
+// The reply fuzzer's input format, and a peer on the loopback that answers
+// each request with the next reply of the input.
 //
 // The input: one byte that chooses the command, then replies, each a 16-bit
 // little-endian length and that many bytes, a whole GIOP message as the peer
@@ -9,15 +8,16 @@
 // most inputs reach the client's code past omniORB's matching of ids.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <atomic>
-#include <deque>
 #include <vector>
 
+#include "harness/loopback_listener.h"
 #include "network/CBackupNetwork.h"
 
 namespace fuzzreplies {
@@ -52,15 +52,6 @@ struct Input {
 Input ParseInput(const std::uint8_t* data, std::size_t size);
 std::string FormatInput(const Input& input);
 
-// The length of the GIOP message at the start of buffer (header included),
-// or 0 while the header is incomplete; npos when it is no GIOP header.
-std::size_t MessageLength(const std::string& buffer);
-enum MessageType : std::uint8_t {
-    kRequest = 0, kReply = 1, kCancelRequest = 2, kLocateRequest = 3, kLocateReply = 4,
-    kCloseConnection = 5, kMessageError = 6, kFragment = 7 };
-// A GIOP 1.2 Request's or LocateRequest's id, and whether it expects a reply.
-bool RequestId(const std::string& message, std::uint32_t& id, bool& expectsReply);
-
 // A peer on 127.0.0.1 that answers every request that expects a reply with
 // the next reply of the current input, closing the connection when there is
 // none left, and every LocateRequest with "the object is here"; it reads and
@@ -81,7 +72,7 @@ private:
     // the connection is to be closed.
     bool Answer(int fd, std::string& buffer);
 
-    std::vector<int> listeners_;
+    std::vector<harness::LoopbackListener> listeners_;
     std::mutex mutex_;
     std::deque<Chunk> replies_;
     std::atomic<bool> stop_{false};

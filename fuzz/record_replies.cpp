@@ -9,25 +9,27 @@
 // the only one listening besides the Coordinator's and the relays'.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <omniORB4/CORBA.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <omniORB4/CORBA.h>
-#include <omniORB4/Naming.hh>
 
 #include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iostream>
+#include <omniORB4/Naming.hh>
 #include <sstream>
 #include <thread>
 
 #include "client/ConsoleApp.h"
 #include "client/run.h"
+#include "corba/naming_layout.h"
 #include "fuzz/giop_replies.h"
 #include "harness/backup_network.h"
-#include "harness/network.h"
+#include "harness/giop.h"
+#include "harness/loopback_listener.h"
+#include "harness/proc.h"
 
 namespace {
 
@@ -44,17 +46,8 @@ const char* kScenario = R"({"tasks": [
 // The port bnsim listens on: the one listening port of the network that is
 // neither the Coordinator's nor the relay's.
 int SimulatorPort(const std::vector<int>& others) {
-    std::ifstream tcp("/proc/net/tcp");
-    std::string line;
-    std::getline(tcp, line);
-    while (std::getline(tcp, line)) {
-        std::istringstream fields(line);
-        std::string slot, local, remote, state;
-        fields >> slot >> local >> remote >> state;
-        if (state != "0A") continue;  // LISTEN
-        const int port = std::stoi(local.substr(local.find(':') + 1), nullptr, 16);
+    for (const int port : harness::ListeningPorts())
         if (std::find(others.begin(), others.end(), port) == others.end()) return port;
-    }
     throw std::runtime_error("bnsim listens on no port");
 }
 
@@ -80,22 +73,12 @@ std::string LoopbackAddress(int port) {
 class Relay {
 public:
     Relay(int port, Recording& recording, int rewrite = 0)
-        : port_(port), rewrite_(rewrite), recording_(recording) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 16) != 0)
-            throw std::runtime_error("the relay cannot listen");
+        : port_(port), rewrite_(rewrite), recording_(recording), listener_(port) {
         thread_ = std::thread([this] { Serve(); });
     }
     ~Relay() {
         stop_ = true;
         thread_.join();
-        close(listener_);
     }
     void Target(int port) { target_ = port; }
 
@@ -107,14 +90,14 @@ private:
         };
         std::vector<Pair> pairs;
         while (!stop_) {
-            std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+            std::vector<pollfd> fds{{listener_.fd(), POLLIN, 0}};
             for (const auto& p : pairs) {
                 fds.push_back({p.client, POLLIN, 0});
                 fds.push_back({p.server, POLLIN, 0});
             }
             if (poll(fds.data(), fds.size(), 20) <= 0) continue;
             if (fds[0].revents & POLLIN) {
-                const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                const int client = listener_.Accept(std::chrono::milliseconds(0));
                 const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
                 sockaddr_in address{};
                 address.sin_family = AF_INET;
@@ -160,7 +143,7 @@ private:
     // bytes, whole messages only, so that a reference is rewritten whole.
     void Keep(int client, std::string& bytes) {
         for (;;) {
-            const std::size_t length = fuzzreplies::MessageLength(bytes);
+            const std::size_t length = harness::GiopMessageLength(bytes);
             if (length == 0 || length == std::string::npos || bytes.size() < length) return;
             std::string message = bytes.substr(0, length);
             bytes.erase(0, length);
@@ -178,7 +161,7 @@ private:
     int port_;
     int rewrite_;
     Recording& recording_;
-    int listener_ = -1;
+    harness::LoopbackListener listener_;
     std::atomic<int> target_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
@@ -216,13 +199,12 @@ int main(int argc, char** argv) {
         CORBA::Object_var object = orb->string_to_object(
             ("corbaloc::127.0.0.1:" + std::to_string(net.coordinatorPort()) + "/NameService").c_str());
         CosNaming::NamingContext_var root = CosNaming::NamingContext::_narrow(object);
-        // The server's binding: HOST.BackupNetwork/BackupServer.server.
         CosNaming::Name name;
         name.length(2);
         name[0].id = CORBA::string_dup(net.hostname().c_str());
-        name[0].kind = CORBA::string_dup("BackupNetwork");
-        name[1].id = CORBA::string_dup("BackupServer");
-        name[1].kind = CORBA::string_dup("server");
+        name[0].kind = CORBA::string_dup(naming::kServerKind);
+        name[1].id = CORBA::string_dup(naming::kServerObjectId);
+        name[1].kind = CORBA::string_dup(naming::kServerObjectKind);
         BackupNetwork::Server_var server = BackupNetwork::Server::_narrow(root->resolve(name));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         recording.Take();  // the lookup is not the command's

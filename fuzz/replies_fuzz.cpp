@@ -6,24 +6,19 @@
 // end (a short call timeout bounds a reply that never comes), report no
 // sanitizer finding, and write valid UTF-8 to what stands for stdout. The
 // seeds are real replies of bnsim (fuzz/record_replies.cpp).
-#include <net/if.h>
 #include <omniORB4/CORBA.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cstring>
 
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 
+#include "BackupNetwork.hh"
 #include "client/console.h"
 #include "fuzz/giop_replies.h"
+#include "harness/giop.h"
+#include "harness/network.h"
 #include "utility/strings.h"
-#include "BackupNetwork.hh"
 
 namespace {
 
@@ -36,25 +31,14 @@ constexpr const char* kCallTimeout = "50";
 const char* kServer =
     "IOR:010000002600000049444c3a7461726d656c696e2f4261636b75704e6574776f726b2f5365727665723a312e30000000010000000000000058000000010102000a0000003132372e302e302e3100646f0600000073657276657200000200000000000000080000000100000000545441010000001c00000001000000010001000100000001000105090101000100000009010100";
 
-// A network of the process's own, where the peer's port is surely free, when
-// the fuzzer may have one (root); otherwise the host's loopback.
-void EnterOwnNetwork() {
-    if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0) return;
-    const int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    if (ioctl(sock, SIOCGIFFLAGS, &request) == 0) {
-        request.ifr_flags |= IFF_UP | IFF_RUNNING;
-        ioctl(sock, SIOCSIFFLAGS, &request);
-    }
-    close(sock);
-}
-
 // The client's connection as cvcc makes it, to a Coordinator at the peer's
 // second port (the sweep's root context), and the server at its first.
 struct Client {
+    // The peer listens in a network of the process's own, where its ports
+    // are surely free, when the fuzzer may have one (root); otherwise on the
+    // host's loopback.
     Client()
-        : peer((EnterOwnNetwork(),
+        : peer((harness::EnterPrivateNetwork("cvcc-fuzz"),
                 std::vector<int>{fuzzreplies::kServerPort, fuzzreplies::kCoordinatorPort})) {
         setenv("ORBclientCallTimeOutPeriod", kCallTimeout, 1);
         // The check ends its process at its deadline (10 s by default). Here
@@ -63,9 +47,8 @@ struct Client {
         // code sets when a reply's count asks for gigabytes.
         setenv("CVCC_CHECK_TIMEOUT", "86400", 1);
         // The connection asks the Coordinator whether its root context is
-        // one (_is_a): a GIOP 1.2 reply, little-endian, NO_EXCEPTION, true.
-        const std::string isA("GIOP\x01\x02\x01\x01\x0d\0\0\0" "\0\0\0\0" "\0\0\0\0" "\0\0\0\0" "\x01", 25);
-        peer.Load({{isA, true}});
+        // one (_is_a): a reply that says true.
+        peer.Load({{harness::GiopReply(0, 0, std::string(1, '\1')), true}});
         const std::wstring port = std::to_wstring(fuzzreplies::kCoordinatorPort);
         if (network.InitORBConnectedToNS(L"127.0.0.1", port.c_str()) != 0) std::abort();
         CORBA::Object_var object = network.GetOrb()->string_to_object(kServer);
@@ -75,7 +58,6 @@ struct Client {
     CBackupNetwork network;
     BackupNetwork::Server_var server;
 };
-
 
 }  // namespace
 

@@ -58,7 +58,7 @@ BackupNetwork::~BackupNetwork() {
     // that goes away under it.
     const pid_t cvcc = cvccPid_.load();
     if (cvccThread_.joinable()) {
-        if (cvcc > 0) kill(-cvcc, SIGKILL);
+        SignalGroup(cvcc, SIGKILL);
         cvccThread_.join();
     }
     simulator_.Stop();

@@ -3,14 +3,12 @@
 #include <arpa/inet.h>
 #include <net/if.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstring>
-#include <stdexcept>
 #include <thread>
 
 namespace harness {
@@ -80,33 +78,6 @@ std::string HostName() {
     char name[256] = {};
     gethostname(name, sizeof name - 1);
     return name;
-}
-
-ClosingListener::ClosingListener(int port)
-    : socket_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    const int yes = 1;
-    setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    const sockaddr_in address = Loopback(port);
-    if (socket_ < 0 ||
-        bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        listen(socket_, 16) != 0) {
-        if (socket_ >= 0) close(socket_);
-        throw std::runtime_error("cannot listen on port " + std::to_string(port));
-    }
-    acceptor_ = std::thread([this] {
-        while (!stopping_) {
-            pollfd ready{socket_, POLLIN, 0};
-            if (poll(&ready, 1, 50) <= 0) continue;
-            const int connection = accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection >= 0) close(connection);
-        }
-    });
-}
-
-ClosingListener::~ClosingListener() {
-    stopping_ = true;
-    acceptor_.join();
-    close(socket_);
 }
 
 }  // namespace harness

@@ -2,10 +2,8 @@
 // case, and ports to wait on.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <string>
-#include <thread>
 
 namespace harness {
 
@@ -27,22 +25,5 @@ int FreePort();
 
 // This process's host name.
 std::string HostName();
-
-// A port on the loopback that accepts every connection and closes it at
-// once, reading nothing: something listens, but it is no service. Stops
-// listening when this object goes.
-class ClosingListener {
-public:
-    // Throws std::runtime_error when the port cannot be bound.
-    explicit ClosingListener(int port);
-    ~ClosingListener();
-    ClosingListener(const ClosingListener&) = delete;
-    ClosingListener& operator=(const ClosingListener&) = delete;
-
-private:
-    int socket_;
-    std::atomic<bool> stopping_{false};
-    std::thread acceptor_;
-};
 
 }  // namespace harness

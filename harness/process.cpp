@@ -5,16 +5,14 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -106,7 +104,7 @@ RunResult Run(const RunOptions& options) {
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             result.timedOut = true;
-            kill(-pid, SIGKILL);
+            SignalGroup(pid, SIGKILL);
             break;
         }
         if (poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), 1000))) < 0 &&
@@ -131,8 +129,8 @@ RunResult Run(const RunOptions& options) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     // Whatever the program left running in its group goes with it.
-    result.leftBehind = kill(-pid, 0) == 0;
-    kill(-pid, SIGKILL);
+    result.leftBehind = SignalGroup(pid, 0);
+    SignalGroup(pid, SIGKILL);
     DecodeStatus(status, result);
     result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     return result;
@@ -173,7 +171,7 @@ bool Service::Running() {
     const pid_t r = waitpid(pid_, &status, WNOHANG);
     if (r == pid_) {
         status_ = status;
-        kill(-pid_, SIGKILL);
+        SignalGroup(pid_, SIGKILL);
         pid_ = -1;
         return false;
     }
@@ -182,18 +180,18 @@ bool Service::Running() {
 
 int Service::Stop(std::chrono::milliseconds grace) {
     if (pid_ < 0) return status_;
-    kill(-pid_, SIGTERM);
+    SignalGroup(pid_, SIGTERM);
     const auto deadline = Clock::now() + grace;
     int status = 0;
     pid_t r;
     while ((r = waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (r != pid_) {
-        kill(-pid_, SIGKILL);
+        SignalGroup(pid_, SIGKILL);
         while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
     }
-    kill(-pid_, SIGKILL);  // anything the service left behind in its group
+    SignalGroup(pid_, SIGKILL);  // anything the service left behind in its group
     status_ = status;
     pid_ = -1;
     return status_;
@@ -201,7 +199,7 @@ int Service::Stop(std::chrono::milliseconds grace) {
 
 void Service::Kill() {
     if (pid_ < 0) return;
-    kill(-pid_, SIGKILL);
+    SignalGroup(pid_, SIGKILL);
     int status = 0;
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
@@ -209,54 +207,47 @@ void Service::Kill() {
     pid_ = -1;
 }
 
-bool ProcessExists(pid_t pid) {
-    if (kill(pid, 0) != 0) return false;
-    // A zombie still answers kill; its state in /proc says Z. A process
-    // that is reaped while its file is read fails the read (ESRCH), which
-    // libstdc++ throws from the stream buffer: it is gone.
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string content;
-    try {
-        content.assign(std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>());
-    } catch (const std::ios_base::failure&) {
-        return false;
-    }
-    const auto close = content.rfind(')');
-    return close == std::string::npos || close + 2 >= content.size() || content[close + 2] != 'Z';
+namespace {
+
+// Sends the signal through a descriptor of the process, opened before the
+// process is known to be a child: once that is so, the signal reaches that
+// process and no other, even if it is reaped meanwhile. Answers whether it
+// was sent.
+bool SendToChild(pid_t pid, int signal) noexcept {
+    if (pid <= 0) return false;
+    // By system call: Debian's glibc 2.36 declares its wrappers without C
+    // linkage for C++.
+    const int process = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (process < 0) return false;
+    siginfo_t info{};
+    // Only a child of this process can be waited for; WNOWAIT leaves one that
+    // ended for its owner to reap.
+    const bool child =
+        waitid(P_PIDFD, static_cast<id_t>(process), &info, WEXITED | WNOHANG | WNOWAIT) == 0;
+    const bool sent = child && syscall(SYS_pidfd_send_signal, process, signal, nullptr, 0) == 0;
+    close(process);
+    return sent;
 }
 
-bool RequestWaitsOnPort(int port) {
-    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-        std::ifstream lines(table);
-        std::string line;
-        std::getline(lines, line);  // the heading
-        while (std::getline(lines, line)) {
-            std::istringstream fields(line);
-            std::string slot, local, remote, state, queues;
-            fields >> slot >> local >> remote >> state >> queues;
-            const auto colon = local.find(':'), rx = queues.find(':');
-            if (colon != std::string::npos && rx != std::string::npos && state == "01" &&
-                std::stoi(local.substr(colon + 1), nullptr, 16) == port &&
-                std::stoul(queues.substr(rx + 1), nullptr, 16) > 0)
-                return true;
-        }
-    }
-    return false;
+}  // namespace
+
+void SignalChild(pid_t pid, int signal) {
+    if (!SendToChild(pid, signal))
+        throw std::logic_error("no signal for process " + std::to_string(pid) +
+                               ": it is no child of this process, or it was reaped");
 }
 
-void WaitUntilCatching(pid_t pid, int signal) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    for (;;) {
-        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-        std::string line;
-        while (std::getline(status, line) && line.rfind("SigCgt:", 0) != 0) {
-        }
-        if (line.size() > 7 && (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1))
-            return;
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("process " + std::to_string(pid) + " never catches the signal");
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+bool SignalGroup(pid_t group, int signal) {
+    if (group <= 1 || group == getpgrp()) return false;
+    return kill(-group, signal) == 0;
+}
+
+ScopedStop::ScopedStop(pid_t child) : child_(child) {
+    SignalChild(child_, SIGSTOP);
+}
+
+ScopedStop::~ScopedStop() {
+    SendToChild(child_, SIGCONT);
 }
 
 }  // namespace harness

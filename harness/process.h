@@ -69,15 +69,35 @@ private:
     int status_ = -1;
 };
 
-// Whether a process with this id exists (and is not a zombie of ours).
-bool ProcessExists(pid_t pid);
+// Signals go out through these alone. kill(-1, ...) as root reaches every
+// process of the machine, and an id that was reaped may name another process
+// by now: so a signal goes only to a process that this one started and has
+// not reaped yet, or to the process group that such a child leads.
 
-// What a process of the network is doing, from /proc. Whether a request to
-// the local TCP port waits unread in a socket's receive queue (a peer that is
-// frozen holds its caller there); and a wait (a minute at most, then
-// std::runtime_error) until the process catches the signal, i.e. has a
-// handler of its own for it.
-bool RequestWaitsOnPort(int port);
-void WaitUntilCatching(pid_t pid, int signal);
+// Sends `signal` to `pid`, a child of this process not yet reaped (one that
+// ended and waits to be reaped still counts, and takes no harm). Throws
+// std::logic_error, sending nothing, for any other id: 0 or less, a process
+// that is not this one's child, a child already reaped.
+void SignalChild(pid_t pid, int signal);
+
+// Sends `signal` to the process group `group` that a child leads (each child
+// runs in a group of its own), also once the child is reaped, to reach what
+// it left behind. Answers whether any process received it; signal 0 only
+// asks. Sends nothing to a group id of 1 or less, or to this process's own.
+bool SignalGroup(pid_t group, int signal);
+
+// A child stopped (SIGSTOP) for this object's life and continued (SIGCONT)
+// when it goes, also when an exception unwinds past it. Throws as
+// SignalChild. A child that was reaped meanwhile is left alone.
+class ScopedStop {
+public:
+    explicit ScopedStop(pid_t child);
+    ScopedStop(const ScopedStop&) = delete;
+    ScopedStop& operator=(const ScopedStop&) = delete;
+    ~ScopedStop();
+
+private:
+    pid_t child_;
+};
 
 }  // namespace harness

@@ -18,7 +18,9 @@
 // Prints a table of the runs by key and fault, the violations, the median
 // and the slowest run; writes every run to DIR/runs.jsonl and the table to
 // DIR/table.md. Exits 1 when a rule was broken.
-#include <signal.h>
+//
+// This file is the driver: the options, the processes and the runs' files.
+// A worker's runs are worker.h's, what is said of them report.h's.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,14 +31,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
-#include <sstream>
 #include <thread>
 
-#include "harness/backup_network.h"
-#include "harness/process.h"
-#include "soak/invariants.h"
 #include "soak/plan.h"
+#include "soak/report.h"
+#include "soak/worker.h"
 
 namespace {
 
@@ -51,221 +50,6 @@ struct Options {
     std::string out = "build/soak";
     long only = -1;
     std::string program;
-};
-
-// The longest any run may take: the longest wait of the scenario is a few
-// 3000 ms polls for each of four tasks; a frozen peer is bounded by the call
-// timeout the run sets, the check by its own deadline.
-constexpr seconds kBound(90);
-const std::string kCallTimeout = "2000";
-
-// /proc's count of a process's descriptors and threads; -1 when it is gone.
-std::pair<int, int> Resources(pid_t pid) {
-    if (pid <= 0) return {-1, -1};
-    int fds = 0;
-    std::error_code ec;
-    for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec);
-         !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
-        ++fds;
-    if (ec) return {-1, -1};
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    int threads = -1;
-    while (std::getline(status, line))
-        if (line.rfind("Threads:", 0) == 0) threads = std::atoi(line.c_str() + 8);
-    return {fds, threads};
-}
-
-bool Matches(const nlohmann::json& entry, const soak::Request& target) {
-    return entry.value("object", "") == target.object && entry.value("operation", "") == target.operation;
-}
-
-// One worker's network and what it knows of its processes.
-class Worker {
-public:
-    explicit Worker(const std::string& hostname)
-        : net_({hostname, 0, soak::BaseScenario()}) {
-        if (!net_.skipReason().empty()) throw std::runtime_error(net_.skipReason());
-    }
-
-    std::string Banner() {
-        auto r = net_.RunCvcc({{"--Help"}, {}, std::nullopt, seconds(30)});
-        const auto usage = r.out.find("Usage:");
-        return usage == std::string::npos ? r.out : r.out.substr(0, usage);
-    }
-
-    // The requests a faultless run of each key makes.
-    soak::Requests Probe() {
-        soak::Requests requests;
-        for (const auto& [key, args] : soak::Keys()) {
-            net_.StartSimulator(soak::BaseScenario());
-            const std::size_t before = net_.Journal().size();
-            net_.RunCvcc({args, {}, std::nullopt, kBound});
-            const auto journal = net_.Journal();
-            auto& list = requests[key];
-            for (std::size_t i = before; i < journal.size(); ++i)
-                if (journal[i].contains("args"))  // a servant saw it, so a fault can strike it
-                    list.push_back({journal[i].value("object", ""), journal[i].value("operation", "")});
-            if (key.rfind("--NSClean", 0) == 0)
-                for (const char* op : {"list", "resolve", "unbind"}) list.push_back({"naming:network", op});
-        }
-        base_ = false;
-        return requests;
-    }
-
-    nlohmann::json Run(const soak::Plan& plan, const std::string& banner) {
-        using soak::Fault;
-        // A Coordinator that a fault ended, or froze, starts afresh, with
-        // bnsim's bindings; a server that is gone or not the base one too.
-        if (coordinatorGone_) {
-            net_.RestartCoordinator();
-            coordinatorGone_ = false;
-            base_ = false;
-            started_ = true;
-        }
-        if (plan.freshServer) {
-            StartSimulator(plan.scenario);
-            base_ = false;
-        } else if (!base_ || !Alive(net_.simulatorPid()) || started_) {
-            StartSimulator(soak::BaseScenario());
-            base_ = true;
-        }
-        started_ = false;
-
-        soak::Outcome outcome;
-        outcome.bound = kBound;
-        const std::size_t before = net_.Journal().size();
-        harness::CvccRun run{plan.args, {}, std::nullopt, kBound};
-        const bool frozen = plan.fault == Fault::ServerFrozen || plan.fault == Fault::CoordinatorFrozen ||
-                            plan.fault == Fault::WorkstationHung;
-        // A frozen peer holds a call for good without a call timeout (as
-        // documented); the soak sets one, as an administrator would.
-        if (frozen) run.env.push_back({"ORBclientCallTimeOutPeriod", kCallTimeout});
-        if (plan.fault == Fault::ServerFrozen) kill(net_.simulatorPid(), SIGSTOP);
-        if (plan.fault == Fault::CoordinatorFrozen) kill(net_.coordinatorPid(), SIGSTOP);
-
-        const bool delayed = plan.fault == Fault::ServerDelayed || plan.fault == Fault::CoordinatorDelayed;
-        const pid_t delayedPeer =
-            plan.fault == Fault::ServerDelayed ? net_.simulatorPid() : net_.coordinatorPid();
-        if (delayed && plan.delayAtStart) kill(delayedPeer, SIGSTOP);
-        net_.StartCvcc(run);
-        // Whatever goes wrong from here on, the run is waited for, so that
-        // the worker's next run can start.
-        struct Pending {
-            harness::BackupNetwork& net;
-            bool waited = false;
-            ~Pending() {
-                if (waited) return;
-                try {
-                    net.WaitCvcc();
-                } catch (const std::exception&) {
-                }
-            }
-        } pending{net_};
-        if (delayed && plan.delayAtStart) {
-            std::this_thread::sleep_for(milliseconds(plan.delayMs));
-            kill(delayedPeer, SIGCONT);
-        }
-        if (plan.fault == Fault::ServerKilled || plan.fault == Fault::CoordinatorKilled ||
-            (delayed && !plan.delayAtStart)) {
-            // Strikes when the run makes the target request, unless it ends first.
-            const auto deadline = Clock::now() + kBound;
-            bool struck = false;
-            while (!struck && Clock::now() < deadline) {
-                const auto journal = net_.Journal();
-                for (std::size_t i = before; i < journal.size() && !struck; ++i)
-                    struck = Matches(journal[i], plan.target);
-                if (struck) break;
-                if (!Alive(net_.cvccPid())) break;
-                std::this_thread::sleep_for(milliseconds(5));
-            }
-            if (struck && plan.fault == Fault::ServerKilled) net_.KillSimulator();
-            if (struck && plan.fault == Fault::CoordinatorKilled) {
-                net_.KillCoordinator();
-                coordinatorGone_ = true;
-            }
-            // A delay stops the peer in the middle of the run and lets it go
-            // on: the run must end as it would have, only later.
-            if (struck && delayed) {
-                kill(delayedPeer, SIGSTOP);
-                std::this_thread::sleep_for(milliseconds(plan.delayMs));
-                kill(delayedPeer, SIGCONT);
-            }
-        }
-        pending.waited = true;
-        outcome.result = net_.WaitCvcc();
-        if (plan.fault == Fault::ServerFrozen) kill(net_.simulatorPid(), SIGCONT);
-        if (plan.fault == Fault::CoordinatorFrozen) {
-            kill(net_.coordinatorPid(), SIGCONT);
-        }
-
-        outcome.serverSurvived = Alive(net_.simulatorPid()) && plan.fault != Fault::ServerFrozen;
-        // DeactivateSession is oneway: it may reach bnsim after cvcc has
-        // ended. A server that answers is given 2 s for it.
-        const auto oneways = Clock::now() + seconds(2);
-        for (;;) {
-            const auto journal = net_.Journal();
-            outcome.journal.assign(journal.begin() + static_cast<long>(std::min(before, journal.size())),
-                                   journal.end());
-            long sessions = 0;
-            for (const auto& entry : outcome.journal) {
-                const std::string operation = entry.value("operation", "");
-                sessions += operation == "ActivateSession" ? 1 : operation == "DeactivateSession" ? -1 : 0;
-            }
-            if (!outcome.serverSurvived || sessions <= 0 || Clock::now() > oneways) break;
-            std::this_thread::sleep_for(milliseconds(20));
-        }
-        if (plan.key.rfind("--NSClean", 0) == 0 && !coordinatorGone_) {
-            const auto listing = net_.Nameclt({"list", "TarmelinBackupNetwork.context"});
-            if (listing.exitCode == 0) outcome.bindingsAfter = listing.out;
-        }
-
-        const auto violations = soak::Violations(plan, outcome, banner);
-        const auto [simFds, simThreads] = Resources(net_.simulatorPid());
-        const auto [namesFds, namesThreads] = Resources(net_.coordinatorPid());
-        nlohmann::json line = {
-            {"index", plan.index},
-            {"key", plan.key},
-            {"json", plan.json},
-            {"fault", soak::FaultName(plan.fault)},
-            {"exit", outcome.result.exitCode},
-            {"ms", outcome.result.elapsed.count()},
-            {"violations", violations},
-            {"bnsim", {{"pid", net_.simulatorPid()}, {"fds", simFds}, {"threads", simThreads}, {"base", base_}}},
-            {"omniNames", {{"pid", net_.coordinatorPid()}, {"fds", namesFds}, {"threads", namesThreads}}},
-        };
-        if (!plan.target.object.empty())
-            line["target"] = plan.target.object + " " + plan.target.operation;
-        if (plan.delayMs > 0) line["delay"] = std::to_string(plan.delayMs) + " ms from " +
-                                              (plan.delayAtStart ? "the start" : "the target");
-        if (!plan.exception.empty()) line["exception"] = plan.exception + " " + plan.completed;
-        if (outcome.bindingsAfter) line["bindingsAfter"] = *outcome.bindingsAfter;
-        if (!violations.empty()) {
-            line["stdout"] = outcome.result.out;
-            line["stderr"] = outcome.result.err;
-        }
-        return line;
-    }
-
-private:
-    static bool Alive(pid_t pid) { return pid > 0 && harness::ProcessExists(pid); }
-
-    // A bnsim that served the network context in front of the Coordinator's
-    // and ended without unbinding leaves that binding dead: nothing binds
-    // there again until the Coordinator starts afresh.
-    void StartSimulator(const std::string& scenario) {
-        try {
-            net_.StartSimulator(scenario);
-        } catch (const std::runtime_error&) {
-            net_.RestartCoordinator();
-            net_.StartSimulator(scenario);
-        }
-    }
-
-    harness::BackupNetwork net_;
-    bool base_ = false;             // bnsim plays the base scenario, unchanged
-    bool coordinatorGone_ = false;  // a fault killed omniNames
-    bool started_ = false;          // a fresh Coordinator: bnsim must bind again
 };
 
 Options Parse(int argc, char** argv) {
@@ -294,7 +78,7 @@ int WorkerMain(const Options& o, int w, const soak::Requests& requests, const st
         plans.push_back(soak::MakePlan(o.seed, indices[k], requests));
     std::stable_partition(plans.begin(), plans.end(), [](const soak::Plan& p) { return !p.freshServer; });
     std::ofstream out(o.out + "/worker-" + std::to_string(w) + ".jsonl");
-    Worker worker("cvcc-soak-" + std::to_string(w));
+    soak::Worker worker("cvcc-soak-" + std::to_string(w));
     for (const auto& plan : plans) {
         nlohmann::json line;
         try {
@@ -307,78 +91,6 @@ int WorkerMain(const Options& o, int w, const soak::Requests& requests, const st
         out << line.dump() << std::endl;
     }
     return 0;
-}
-
-// Descriptors or threads of one bnsim or omniNames that kept growing over
-// at least 30 runs of its life.
-std::vector<std::string> Growth(const std::vector<nlohmann::json>& lines) {
-    std::map<std::string, std::vector<std::pair<int, int>>> lives;
-    for (const auto& l : lines)
-        for (const char* who : {"bnsim", "omniNames"}) {
-            if (!l.contains(who)) continue;
-            const auto& p = l.at(who);
-            if (p.value("fds", -1) < 0) continue;
-            if (std::string(who) == "bnsim" && !p.value("base", false)) continue;
-            lives[std::string(who) + " " + std::to_string(p.value("pid", 0)) + " of worker " +
-                  l.value("worker", "?")]
-                .push_back({p.value("fds", 0), p.value("threads", 0)});
-        }
-    std::vector<std::string> grown;
-    for (const auto& [who, samples] : lives) {
-        if (samples.size() < 30) continue;
-        const auto first = samples[5];
-        const auto last = samples.back();
-        if (last.first > first.first + 16 || last.second > first.second + 16)
-            grown.push_back(who + " grew from " + std::to_string(first.first) + " descriptors and " +
-                            std::to_string(first.second) + " threads to " + std::to_string(last.first) +
-                            " and " + std::to_string(last.second) + " over " +
-                            std::to_string(samples.size()) + " runs");
-    }
-    return grown;
-}
-
-std::string Table(const std::vector<nlohmann::json>& lines, long violations,
-                  const std::vector<std::string>& grown, const Options& o) {
-    std::vector<std::string> faults;
-    std::map<std::string, std::map<std::string, long>> byKey;
-    for (const auto& l : lines) {
-        const std::string fault = l.value("fault", "");
-        if (std::find(faults.begin(), faults.end(), fault) == faults.end()) faults.push_back(fault);
-        byKey[l.value("key", "") + (l.value("json", false) ? " (--Json)" : "")][fault]++;
-    }
-    std::sort(faults.begin(), faults.end());
-    std::ostringstream t;
-    t << "| key |";
-    for (const auto& f : faults) t << ' ' << f << " |";
-    t << " runs |\n|---|";
-    for (std::size_t i = 0; i <= faults.size(); ++i) t << "---:|";
-    t << '\n';
-    for (const auto& [key, counts] : byKey) {
-        long total = 0;
-        t << "| " << key << " |";
-        for (const auto& f : faults) {
-            const auto n = counts.count(f) ? counts.at(f) : 0;
-            total += n;
-            t << ' ' << n << " |";
-        }
-        t << ' ' << total << " |\n";
-    }
-    std::vector<long> ms;
-    const nlohmann::json* slowest = nullptr;
-    for (const auto& l : lines) {
-        ms.push_back(l.value("ms", 0L));
-        if (!slowest || l.value("ms", 0L) > slowest->value("ms", 0L)) slowest = &l;
-    }
-    std::sort(ms.begin(), ms.end());
-    t << "\nruns: " << lines.size() << ", seed " << o.seed << ", workers " << o.jobs
-      << "; runs that broke a rule: " << violations << "; processes that kept growing: " << grown.size()
-      << '\n';
-    if (!ms.empty()) {
-        t << "median run: " << ms[ms.size() / 2] << " ms; slowest run: " << ms.back() << " ms ("
-          << slowest->value("key", "") << (slowest->value("json", false) ? " --Json" : "") << ", "
-          << slowest->value("fault", "") << ", run " << slowest->value("index", 0L) << ")\n";
-    }
-    return t.str();
 }
 
 }  // namespace
@@ -415,17 +127,20 @@ int main(int argc, char** argv) {
     {
         const pid_t probe = fork();
         if (probe == 0) {
+            // _exit skips destructors: the probe's network, and its folders
+            // in /tmp, go before it.
+            int status = 0;
             try {
-                Worker worker("cvcc-soak-probe");
+                soak::Worker worker("cvcc-soak-probe");
                 nlohmann::json found = {{"banner", worker.Banner()}};
                 for (const auto& [key, list] : worker.Probe())
                     for (const auto& r : list) found["requests"][key].push_back({r.object, r.operation});
                 std::ofstream(o.out + "/probe.json") << found.dump();
-                _exit(0);
             } catch (const std::exception& e) {
                 std::cerr << "cvcc_soak: the probe failed: " << e.what() << '\n';
-                _exit(1);
+                status = 1;
             }
+            _exit(status);
         }
         int status = 0;
         waitpid(probe, &status, 0);
@@ -486,21 +201,15 @@ int main(int argc, char** argv) {
             all << line.dump() << '\n';
             if (!line.at("violations").empty()) {
                 ++violations;
-                soak::Plan plan;
-                plan.seed = o.seed;
-                plan.index = line.value("index", 0L);
-                std::cout << "VIOLATION in run " << plan.index << " (" << line.value("key", "")
-                          << (line.value("json", false) ? " --Json" : "") << ", " << line.value("fault", "")
-                          << (line.contains("target") ? " at " + line.value("target", "") : "") << "):\n";
-                for (const auto& v : line.at("violations")) std::cout << "  " << v.get<std::string>() << '\n';
-                std::cout << "  replay: " << soak::ReplayCommand(o.program, plan) << '\n';
+                std::cout << soak::ViolationText(line, o.program, o.seed);
             }
             lines.push_back(line);
         }
     }
-    const auto grown = Growth(lines);
+    const auto grown = soak::Growth(lines);
     for (const auto& g : grown) std::cout << "GROWTH: " << g << '\n';
-    const std::string table = Table(lines, violations, grown, o);
+    const std::string table =
+        soak::Table(lines, violations, static_cast<long>(grown.size()), o.seed, o.jobs);
     std::ofstream(o.out + "/table.md") << table;
     std::cout << '\n' << table << "elapsed: "
               << std::chrono::duration_cast<seconds>(Clock::now() - started).count() << " s; every run in "

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+#include "corba/naming_layout.h"
+#include "harness/proc.h"
 #include "tests/e2e/cvcc_case.h"
 #include "tests/support/network_skip.h"
 
@@ -43,7 +45,7 @@ harness::JournalPredicate Request(const std::string& object, const std::string& 
 void SignalTheWait(BackupNetwork& net, int signal) {
     net.WaitForJournal(Request("task:1", "Start"));
     harness::WaitUntilCatching(net.cvccPid(), signal);
-    kill(net.cvccPid(), signal);
+    harness::SignalChild(net.cvccPid(), signal);
 }
 
 // A case and what the harness does around it, set by name on the case.
@@ -57,6 +59,11 @@ struct Fault {
     Fault& SimulatorCrashes() { return around.simulatorStatus = 3, *this; }
     Fault& Env(harness::EnvChanges e) { return around.env = e, *this; }
     Fault& Hangs(milliseconds endedAfter) { return around.hangsFor = endedAfter, *this; }
+    // bnsim is stopped before cvcc starts, and continued at the end.
+    Fault& ServerFrozen() {
+        Before([](BackupNetwork& net) { harness::SignalChild(net.simulatorPid(), SIGSTOP); });
+        return After([](BackupNetwork& net) { harness::SignalChild(net.simulatorPid(), SIGCONT); });
+    }
 };
 
 void PrintTo(const Fault& f, std::ostream* os) {
@@ -100,7 +107,7 @@ const std::vector<Fault> kFaults = {
     // request waits. The lookup comes later and is not reached.
     Case("coordinator_killed_while_a_request_waits", kTasksOnly, {"--List"}, "std::exception\n",
          kUnreachable + support::NoCoordinator("1755", "default port: no CoordPort read from {registry}"), 1)
-        .Before([](BackupNetwork& net) { kill(net.coordinatorPid(), SIGSTOP); })
+        .Before([](BackupNetwork& net) { harness::SignalChild(net.coordinatorPid(), SIGSTOP); })
         .During([](BackupNetwork& net) {
             const auto deadline = std::chrono::steady_clock::now() + seconds(60);
             while (!harness::RequestWaitsOnPort(net.coordinatorPort())) {
@@ -123,13 +130,11 @@ const std::vector<Fault> kFaults = {
     // its deadline all the same.
     Case("check_ends_at_its_deadline", kTasksOnly, {"--Check"}, "BACKUP UNKNOWN - no answer within 1 s\n", "", 3)
         .Env({{"CVCC_CHECK_TIMEOUT", "1"}})
-        .Before([](BackupNetwork& net) { kill(net.simulatorPid(), SIGSTOP); })
-        .After([](BackupNetwork& net) { kill(net.simulatorPid(), SIGCONT); }),
+        .ServerFrozen(),
     // So do the metrics, with their failed form.
     Case("metrics_end_at_their_deadline", kTasksOnly, {"--Metrics"}, support::kMetricsFailed, "cvcc: no answer within 1 s\n", 1)
         .Env({{"CVCC_CHECK_TIMEOUT", "1"}})
-        .Before([](BackupNetwork& net) { kill(net.simulatorPid(), SIGSTOP); })
-        .After([](BackupNetwork& net) { kill(net.simulatorPid(), SIGCONT); }),
+        .ServerFrozen(),
     // The server, by scripted crashes.
     Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")), {"--List"}, kUnable, "", 1)
         .SimulatorCrashes(),
@@ -169,9 +174,10 @@ const std::vector<Fault> kFaults = {
          "cvcc: the sweep removed the binding of GONE before it failed\n", 1)
         .Env({{"ORBclientCallTimeOutPeriod", "1500"}})
         .After([](BackupNetwork& net) {
-            const std::string bound = net.Nameclt({"list", "TarmelinBackupNetwork.context"}).out;
-            EXPECT_NE(bound.find("HUNG.workstation"), std::string::npos) << bound;
-            EXPECT_EQ(bound.find("GONE.workstation"), std::string::npos) << bound;
+            const std::string network = std::string(naming::kNetworkContextId) + "." + naming::kNetworkContextKind;
+            const std::string bound = net.Nameclt({"list", network}).out;
+            EXPECT_NE(bound.find(std::string("HUNG.") + naming::kWorkstationKind), std::string::npos) << bound;
+            EXPECT_EQ(bound.find(std::string("GONE.") + naming::kWorkstationKind), std::string::npos) << bound;
         }),
 };
 // clang-format on
@@ -210,7 +216,7 @@ TEST(Interruptions, EndALongReadAsTheyEndAWait) {
         net.StartCvcc({read.args, {}, std::nullopt});
         net.WaitForJournal(Request("server", "ActivateSession"));
         harness::WaitUntilCatching(net.cvccPid(), SIGTERM);
-        kill(net.cvccPid(), SIGTERM);
+        harness::SignalChild(net.cvccPid(), SIGTERM);
         const harness::CvccResult r = net.WaitCvcc();
         EXPECT_EQ(r.exitCode, 143);
         EXPECT_EQ(r.err, "cvcc: interrupted; nothing more was read\n");

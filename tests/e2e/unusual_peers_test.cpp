@@ -4,9 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "corba/naming_layout.h"
 #include "harness/coordinator.h"
+#include "harness/giop_peer.h"
 #include "tests/e2e/cvcc_case.h"
-#include "tests/support/giop_peer.h"
 #include "tests/support/network_skip.h"
 
 namespace {
@@ -66,13 +67,17 @@ TEST(Waits, AreThePollsOfThreeSecondsAndNoTeardownDeadline) {
 TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
     BackupNetwork net({"dropping-host", 1755, R"({"server": {"bound": false}})"});
     if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
-    support::GiopPeer server([](const std::string&) { return support::GiopPeer::Answer::Drop; });
-    ASSERT_EQ(net.Nameclt({"bind_new_context", "dropping-host.BackupNetwork"}).exitCode, 0);
-    ASSERT_EQ(net.Nameclt({"bind", "dropping-host.BackupNetwork/BackupServer.server",
-                           harness::LoopbackIor("IDL:tarmelin/BackupNetwork/Server:1.0",
-                                                server.port(), "dropping")})
-                  .exitCode,
-              0);
+    harness::GiopPeer server(
+        [](const harness::GiopRequest&) { return harness::GiopPeer::Answer::Drop; });
+    const std::string context = std::string("dropping-host.") + naming::kServerKind;
+    ASSERT_EQ(net.Nameclt({"bind_new_context", context}).exitCode, 0);
+    ASSERT_EQ(
+        net.Nameclt({"bind",
+                     context + "/" + naming::kServerObjectId + "." + naming::kServerObjectKind,
+                     harness::LoopbackIor("IDL:tarmelin/BackupNetwork/Server:1.0", server.port(),
+                                          "dropping")})
+            .exitCode,
+        0);
 
     const harness::CvccResult r = net.RunCvcc({{"--List"}, {}, std::nullopt});
     EXPECT_EQ(e2e::AfterBanner(r.out),
@@ -80,7 +85,7 @@ TEST(UnusualPeers, ARequestReachesAServerThatDropsItOnce) {
               "COMM_FAILURE_WaitingForReply (0x41540007), completed: COMPLETED_MAYBE\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(server.Requests().size(), 1u);
-    EXPECT_GT(server.locateRequests(), 0);
+    EXPECT_GT(server.LocateRequests().size(), 0u);
 }
 
 // A Coordinator that is lost after it answered the connection's requests and
@@ -92,9 +97,9 @@ TEST(UnusualPeers, CoordinatorLostRightAfterTheConnection) {
     BackupNetwork net({"lost-host", 1755, "{}"});
     if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
     auto asked = std::make_shared<int>(0);
-    support::GiopPeer coordinator([asked](const std::string& operation) {
-        return operation == "_is_a" && ++*asked == 1 ? support::GiopPeer::Answer::True
-                                                     : support::GiopPeer::Answer::Vanish;
+    harness::GiopPeer coordinator([asked](const harness::GiopRequest& request) {
+        return request.operation == "_is_a" && ++*asked == 1 ? harness::GiopPeer::Answer::True
+                                                             : harness::GiopPeer::Answer::Vanish;
     });
     const std::string port = std::to_string(coordinator.port());
     const harness::CvccResult r =
@@ -110,9 +115,9 @@ TEST(UnusualPeers, CoordinatorLostRightAfterTheConnection) {
 TEST(UnusualPeers, CoordinatorLostBeforeTheServerLookup) {
     BackupNetwork net({"lookup-host", 1755, "{}"});
     if (!net.skipReason().empty()) SKIP_WITHOUT_NETWORK(net.skipReason());
-    support::GiopPeer coordinator([](const std::string& operation) {
-        return operation == "_is_a" ? support::GiopPeer::Answer::True
-                                    : support::GiopPeer::Answer::Vanish;
+    harness::GiopPeer coordinator([](const harness::GiopRequest& request) {
+        return request.operation == "_is_a" ? harness::GiopPeer::Answer::True
+                                            : harness::GiopPeer::Answer::Vanish;
     });
     const harness::CvccResult r = net.RunCvcc(
         {{"--List"}, {}, e2e::RegistryWithPort("\"" + std::to_string(coordinator.port()) + "\"")});

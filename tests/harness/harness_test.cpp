@@ -1,5 +1,6 @@
 // The harness around bnsim leaves no process behind, also when a case fails
-// or is killed (the end-to-end cases show that bnsim binds its scenario).
+// or is killed, and signals no process but its own children (the end-to-end
+// cases show that bnsim binds its scenario).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +12,8 @@
 
 #include "harness/backup_network.h"
 #include "harness/files.h"
+#include "harness/proc.h"
+#include "harness/process.h"
 
 namespace {
 
@@ -59,7 +62,58 @@ bool AllGone(const std::vector<pid_t>& pids) {
 TEST(SimulatorHarness, NoProcessOutlivesAFailingOrKilledCase) {
     // A case whose assertion fails and unwinds, and one killed at its timeout.
     EXPECT_TRUE(AllGone(PidsLeftByACaseThat([] { throw std::runtime_error("case failed"); })));
-    EXPECT_TRUE(AllGone(PidsLeftByACaseThat([] { kill(getpid(), SIGKILL); })));
+    EXPECT_TRUE(AllGone(PidsLeftByACaseThat([] { raise(SIGKILL); })));
+}
+
+// A tool signals only a process it started and has not reaped: kill(-1, …)
+// as root would reach every process of the machine. Signal 0 sends nothing,
+// so a guard that let an id through does no harm here.
+TEST(SimulatorHarness, SignalsReachOnlyALiveChild) {
+    const harness::Service child({"/bin/sleep", "600"});
+    const pid_t reaped = fork();
+    if (reaped == 0) _exit(0);
+    waitpid(reaped, nullptr, 0);
+    const struct {
+        const char* label;
+        pid_t pid;
+        bool sent;
+    } rows[] = {
+        {"a live child", child.pid(), true},
+        {"every process", -1, false},
+        {"this group", 0, false},
+        {"this process", getpid(), false},
+        {"init", 1, false},
+        {"a reaped child", reaped, false},
+    };
+    for (const auto& row : rows) {
+        bool sent = true;
+        try {
+            harness::SignalChild(row.pid, 0);
+        } catch (const std::logic_error&) {
+            sent = false;
+        }
+        EXPECT_EQ(sent, row.sent) << row.label;
+    }
+}
+
+// A run that fails while its peer is stopped lets the peer go on.
+TEST(SimulatorHarness, AStoppedChildGoesOnWhenItsRunFails) {
+    const harness::Service child({"/bin/sleep", "600"});
+    const auto stopped = [&child] {
+        for (int i = 0; i < 3000; ++i) {
+            const auto state = harness::StatusField(child.pid(), "State");
+            if (state && (*state)[0] != 'R') return (*state)[0] == 'T';
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        throw std::runtime_error("the child does not settle");
+    };
+    try {
+        const harness::ScopedStop stop(child.pid());
+        EXPECT_TRUE(stopped());
+        throw std::runtime_error("the run failed");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(stopped());
 }
 
 }  // namespace

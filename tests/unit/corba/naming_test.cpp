@@ -7,7 +7,9 @@
 #include "client/CCommonException.h"
 #include "corba/CCorbaWrapper.h"
 #include "corba/exception_info.h"
+#include "corba/naming_layout.h"
 #include "harness/coordinator.h"
+#include "harness/loopback_listener.h"
 #include "harness/network.h"
 #include "tests/support/cerr_capture.h"
 #include "tests/support/network_skip.h"
@@ -90,7 +92,8 @@ TEST_F(NamingTest, TheNetworkContextIsMadeOnceAndAMissingBindingIsReported) {
         ASSERT_EQ(wrapper.GetNetworkContext(first), 0);
         ASSERT_EQ(wrapper.GetNetworkContext(second), 0);
         EXPECT_TRUE(first->_is_equivalent(second));
-        EXPECT_EQ(coordinator.Nameclt({"list"}).out, "TarmelinBackupNetwork.context/\n");
+        EXPECT_EQ(coordinator.Nameclt({"list"}).out, std::string(naming::kNetworkContextId) + "." +
+                                                         naming::kNetworkContextKind + "/\n");
         EXPECT_EQ(err.str(), "");
     }
     CerrCapture err;

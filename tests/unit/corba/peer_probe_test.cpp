@@ -1,64 +1,56 @@
-// The probes against peers on the loopback that behave as a live, a hung, a
-// dropping and a gone process do.
+// The probes against peers on the loopback that behave as a live, a broken,
+// a hung, a dropping and a gone process do.
 #include "corba/peer_probe.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <string>
-#include <thread>
-
+#include "harness/giop_peer.h"
+#include "harness/loopback_listener.h"
 #include "harness/network.h"
 #include "sim/references.h"
 
 namespace {
 
-// Accepts one connection, reads the request and writes a reply's first bytes.
-class AnsweringPeer {
-public:
-    AnsweringPeer() {
-        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t length = sizeof address;
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&address), length), 0);
-        EXPECT_EQ(listen(fd_, 1), 0);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        server_ = std::thread([this] {
-            const int connection = accept(fd_, nullptr, nullptr);
-            char request[256];
-            if (read(connection, request, sizeof request) > 0)
-                EXPECT_EQ(write(connection, "GIOP", 4), 4);
-            close(connection);
-        });
-    }
-    ~AnsweringPeer() {
-        server_.join();
-        close(fd_);
-    }
-    unsigned port() const { return port_; }
+using Answer = harness::GiopPeer::Answer;
 
-private:
-    int fd_;
-    unsigned port_;
-    std::thread server_;
-};
+LocateOutcome Probe(int port) {
+    return LocateProbe("127.0.0.1", static_cast<unsigned>(port), "key",
+                       std::chrono::milliseconds(300));
+}
 
-TEST(PeerProbe, TellsALivePeerFromAHungADroppingAndAGoneOne) {
-    const auto probe = [](unsigned port) {
-        return LocateProbe("127.0.0.1", port, "key", std::chrono::milliseconds(300));
+// A peer that answers the probe's LocateRequest. Only a LocateReply counts as
+// an answer: a peer that says anything else is alive but no service, as one
+// that drops the connection is.
+TEST(PeerProbe, CountsOnlyALocateReplyAsAnAnswer) {
+    const struct {
+        const char* label;
+        Answer answer;
+        LocateOutcome outcome;
+    } rows[] = {
+        {"a LocateReply", Answer::Here, LocateOutcome::Answered},
+        {"a Reply in its place", Answer::True, LocateOutcome::Dropped},
+        {"a header's first bytes, then the end", Answer::Magic, LocateOutcome::Dropped},
     };
-    AnsweringPeer answering;
-    const int dropPort = harness::FreePort();
-    const harness::ClosingListener dropping(dropPort);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const harness::GiopPeer peer([&row](const harness::GiopRequest&) { return row.answer; });
+        EXPECT_EQ(Probe(peer.port()), row.outcome);
+        // The peer took the probe's bytes for a GIOP 1.2 LocateRequest of the
+        // object's key: it parses nothing else.
+        const auto asked = peer.LocateRequests();
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].id, 1u);
+        EXPECT_EQ(asked[0].objectKey, "key");
+        EXPECT_TRUE(peer.Requests().empty());
+    }
+}
+
+TEST(PeerProbe, TellsAHungADroppingAndAGoneProcess) {
+    const harness::ClosingListener dropping;
     const bnsim::SilentEndpoint hung;
-    EXPECT_EQ(probe(answering.port()), LocateOutcome::Answered);
-    EXPECT_EQ(probe(static_cast<unsigned>(dropPort)), LocateOutcome::Dropped);
-    EXPECT_EQ(probe(hung.port()), LocateOutcome::Silent);
-    EXPECT_EQ(probe(static_cast<unsigned>(harness::FreePort())), LocateOutcome::Refused);
+    EXPECT_EQ(Probe(dropping.port()), LocateOutcome::Dropped);
+    EXPECT_EQ(Probe(hung.port()), LocateOutcome::Silent);
+    EXPECT_EQ(Probe(harness::FreePort()), LocateOutcome::Refused);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "BackupNetwork.hh"
 #include "BackupWorkstation.hh"
 #include "harness/coordinator.h"
-#include "tests/support/giop_peer.h"
+#include "harness/giop_peer.h"
 #include "tests/support/loopback_orb.h"
 
 namespace idltest {
@@ -106,7 +106,8 @@ const Row kRows[] = {
 // clang-format on
 
 TEST(WireContract, OperationsTheClientCalls) {
-    support::GiopPeer peer([](const std::string&) { return support::GiopPeer::Answer::Raise; });
+    harness::GiopPeer peer(
+        [](const harness::GiopRequest&) { return harness::GiopPeer::Answer::Raise; });
     CORBA::ORB_ptr orb = support::LoopbackOrb();
     std::size_t sent = 0;
     for (const Row& row : kRows) {

@@ -26,7 +26,8 @@ SoakRun Faultless() {
     run.outcome.bound = std::chrono::seconds(90);
     run.outcome.serverSurvived = true;
     run.outcome.result.exitCode = 0;
-    run.outcome.result.out = kBanner + "Running task: Nightly\nWaiting...Completed with status: success\n";
+    run.outcome.result.out =
+        kBanner + "Running task: Nightly\nWaiting...\nCompleted with status: success\n\n";
     run.outcome.journal = {
         {{"object", "server"}, {"operation", "ActivateSession"}, {"args", json::array()}},
         {{"object", "task:1"}, {"operation", "Start"}, {"args", json::array()}},
@@ -66,19 +67,71 @@ TEST(SoakRules, RunsThatKeepTheRulesBreakNone) {
     check.outcome.result.exitCode = 2;
     check.outcome.result.out = "BACKUP CRITICAL - 4 tasks: 1 critical, 0 warning, 0 unknown | tasks=4\n";
     EXPECT_EQ(Broken(check), std::vector<std::string>{});
+
+    // Documented texts that span lines or end in a failure.
+    const std::string head = "Available tasks: \nId\t | Name" + std::string(46, ' ') +
+                             " | Status\n" + std::string(76, '-') + "\n";
+    const std::vector<std::string> documented = {
+        head + "1\t | Nightly" + std::string(43, ' ') + " | success\n3\t | Comptabilité 2024" +
+            std::string(33, ' ') + "Unable to connect the backup server.\n",
+        "Removing dead workstation links on the Coordinator. The operation can take several "
+        "minutes, depending on the Backup Network size\n\nThe following dead workstation links "
+        "removed from the Coordinator:\n    OLD-LAPTOP\n",
+        "\nThis Server version not supported\n",
+    };
+    for (const std::string& out : documented) {
+        SoakRun run = Faultless();
+        run.outcome.result.out = kBanner + out;
+        EXPECT_EQ(Broken(run), std::vector<std::string>{}) << out;
+    }
 }
 
 TEST(SoakRules, EachBreachIsNamed) {
     const std::vector<std::pair<std::string, std::function<void(SoakRun&)>>> breaches = {
         {"stdout has an undocumented line: Segmentation fault",
          [](SoakRun& r) { r.outcome.result.out += "Segmentation fault\n"; }},
+        {"stdout has an undocumented line: TRANSIENT",
+         [](SoakRun& r) { r.outcome.result.out += "TRANSIENT\n"; }},
+        {"stdout has an undocumented line: ",
+         [](SoakRun& r) { r.outcome.result.out += "Task not found: Missing\n\n"; }},
+        {"stdout has an undocumented line: 1\t | Nightly | success",
+         [](SoakRun& r) { r.outcome.result.out += "1\t | Nightly | success\n"; }},
+        {"stdout has an undocumented line: 2\t | Nightly" + std::string(43, ' ') + " | success",
+         [](SoakRun& r) {
+             r.outcome.result.out += "2\t | Nightly" + std::string(43, ' ') + " | success\n";
+         }},
+        {"stdout is not one JSON document", [](SoakRun& r) { r.plan.json = true; }},
+        {"the JSON document is not an object",
+         [](SoakRun& r) {
+             r.plan.json = true;
+             r.outcome.result.out = R"(["tasks"])";
+         }},
+        {"an error in the document but exit 3",
+         [](SoakRun& r) {
+             r.plan.json = true;
+             r.outcome.result.exitCode = 3;
+             r.outcome.result.out = R"({"error":{"message":"Access denied"}})";
+         }},
+        {"the check's document has no state",
+         [](SoakRun& r) {
+             r.plan.key = "--Check";
+             r.plan.json = true;
+             r.outcome.result.out = R"({"summary":"no tasks"})";
+         }},
+        {"the check's stdout does not begin with the plugin line",
+         [](SoakRun& r) {
+             r.plan.key = "--Check";
+             r.outcome.result.out = kBanner + "BACKUP OK - 4 tasks OK | tasks=4\n";
+         }},
         {"stdout does not begin with the banner",
          [](SoakRun& r) { r.outcome.result.out = "Running task: Nightly\n"; }},
         {"stdout is not UTF-8", [](SoakRun& r) { r.outcome.result.out += "\xff\n"; }},
         {"did not end within 90 s", [](SoakRun& r) { r.outcome.result.timedOut = true; }},
         {"left a process behind", [](SoakRun& r) { r.outcome.result.leftBehind = true; }},
         {"a request twice: task:1 Start []",
-         [](SoakRun& r) { r.outcome.journal.insert(r.outcome.journal.begin() + 1, r.outcome.journal[1]); }},
+         [](SoakRun& r) {
+             r.outcome.journal.insert(r.outcome.journal.begin() + 1, r.outcome.journal[1]);
+         }},
         {"the session was left open on a server that answers",
          [](SoakRun& r) { r.outcome.journal.pop_back(); }},
         {"exit 0 with an error or an interruption in the document",
