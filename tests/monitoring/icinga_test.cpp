@@ -20,6 +20,7 @@
 #include "harness/backup_network.h"
 #include "harness/coordinator.h"
 #include "harness/network.h"
+#include "harness/process.h"
 #include "tests/e2e/cvcc_case.h"
 #include "tests/monitoring/man_page_examples.h"
 #include "tests/support/network_skip.h"
@@ -167,11 +168,7 @@ TEST(Icinga, RunsTheShippedCommandInEachState) {
     }
     // A Coordinator that accepts the connection and never answers.
     harness::Coordinator frozen(harness::FreePort());
-    kill(frozen.pid(), SIGSTOP);
-    struct Thaw {
-        pid_t pid;
-        ~Thaw() { kill(pid, SIGCONT); }
-    } thaw{frozen.pid()};
+    const harness::ScopedStop stopped(frozen.pid());
     harness::TempDir temp;
     const std::string dir = temp.path();
     for (const char* sub : {"/unanswered/cvcc", "/records", "/zones.d/master", "/etc"})

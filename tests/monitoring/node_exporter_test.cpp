@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "harness/backup_network.h"
 #include "harness/files.h"
 #include "harness/network.h"
+#include "harness/process.h"
 #include "tests/support/network_skip.h"
 
 namespace {
@@ -215,13 +217,14 @@ TEST(NodeExporter, ReadsWhatTheUnitHasCvccWrite) {
         run.args = args;
         run.env = row.env;
         run.wrapper = row.wrapper;
-        if (row.frozen) kill(net.simulatorPid(), SIGSTOP);
+        std::optional<harness::ScopedStop> stopped;
+        if (row.frozen) stopped.emplace(net.simulatorPid());
         net.StartCvcc(run);
         if (!row.during.empty()) {
             EXPECT_EQ(Scrape(port), Expected(row.during, folder));
         }
         const harness::CvccResult r = net.WaitCvcc();
-        if (row.frozen) kill(net.simulatorPid(), SIGCONT);
+        stopped.reset();
         EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
         EXPECT_EQ(r.termSignal, row.signal);
         const std::string scrape = Scrape(port);

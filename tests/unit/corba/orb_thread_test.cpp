@@ -3,15 +3,16 @@
 // must touch only what it holds; under AddressSanitizer (make sanitize) a
 // read of the freed wrapper ends this test with a report.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "corba/CCorbaWrapper.h"
+#include "harness/proc.h"
 
 namespace {
 
@@ -28,16 +29,12 @@ void HoldTheThread() {
     gateChanged.wait(lock, [] { return opened; });
 }
 
-std::size_t ThreadsOfThisProcess() {
-    std::size_t threads = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task"))
-        ++threads;
-    return threads;
+int ThreadsOfThisProcess() {
+    return harness::Load(::getpid())->threads;
 }
 
 TEST(OrbThread, LetGoByTheTeardownItRunsOnWithoutTheWrapper) {
-    const std::size_t before = ThreadsOfThisProcess();
+    const int before = ThreadsOfThisProcess();
     auto wrapper = std::make_unique<CCorbaWrapper>();
     // Without an ORB the thread goes straight to its end hook.
     wrapper->SetThreadHooks(nullptr, HoldTheThread);
