@@ -53,11 +53,10 @@ const std::vector<CvccCase> kCases = {
     {"access_denied_wins_over_the_proxy_text", Server(R"("denyAllLogins": true)"), {"--Proxy", "p:1"}, "Access denied\n", "", 1},
     {"no_server_bound", Server(R"("bound": false)"), {"--List"}, kNotSupported, support::ServerNotBound(), 1},
     {"no_server_bound_under_this_host_name", Server(R"("host": "another-host")"), {"--List"}, kNotSupported, support::ServerNotBound(), 1},
-    // The check and the metrics give the cause, which the console's text
-    // does not name.
+    // The check gives the cause, which the console's text does not name
+    // (the metrics say it on stderr: tests/monitoring).
     {"check_names_the_missing_server", Server(R"("bound": false)"), {"--Check"},
      "BACKUP UNKNOWN - no backup server is bound as {host} on the Coordinator at localhost:1755\n", support::ServerNotBound(), 3},
-    {"metrics_without_a_server", Server(R"("bound": false)"), {"--Metrics"}, support::kMetricsFailed, support::ServerNotBound(), 1},
     {"an_impostor_is_no_server", Server(R"("impostor": true)"), {"--List"}, kNotSupported, support::NoServerBound(), 1},
     // The port comes from the registry, as text, whatever it holds.
     {"registry_port_honoured", "{}", {"--List"}, kListHead, "", 0, {kDeactivated}, e2e::RegistryWithPort("\"2755\""), 2755},

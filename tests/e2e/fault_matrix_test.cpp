@@ -131,10 +131,6 @@ const std::vector<Fault> kFaults = {
     Case("check_ends_at_its_deadline", kTasksOnly, {"--Check"}, "BACKUP UNKNOWN - no answer within 1 s\n", "", 3)
         .Env({{"CVCC_CHECK_TIMEOUT", "1"}})
         .ServerFrozen(),
-    // So do the metrics, with their failed form.
-    Case("metrics_end_at_their_deadline", kTasksOnly, {"--Metrics"}, support::kMetricsFailed, "cvcc: no answer within 1 s\n", 1)
-        .Env({{"CVCC_CHECK_TIMEOUT", "1"}})
-        .ServerFrozen(),
     // The server, by scripted crashes.
     Case("server_killed_before_the_version_read", WithFault(Crash("server", "_get_version")), {"--List"}, kUnable, "", 1)
         .SimulatorCrashes(),

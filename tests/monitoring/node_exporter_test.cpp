@@ -32,89 +32,24 @@ constexpr const char* kCurl = "/usr/bin/curl";
 constexpr const char* kSystemdAnalyze = "/usr/bin/systemd-analyze";
 constexpr const char* kDebianTextfiles = "/var/lib/prometheus/node-exporter/";
 
-// One family's HELP and TYPE lines as the exporter serves them.
-std::string Family(const std::string& name, const std::string& help) {
-    return "# HELP " + name + " " + help + "\n# TYPE " + name + " gauge\n";
+// What the exporter serves of cvcc's families and of how it read the
+// textfiles, for each scrape of the rows (scrapes/NAME.txt): the run's
+// duration reads D, the file's time T, the case's folder {dir} and cvcc's
+// version {version}. The exporter orders families and series by name.
+std::string Scraped(const std::string& name) {
+    return name.empty() ? "" : harness::ReadFile(SCRAPES "/" + name + ".txt");
 }
-
-const std::string kDuration = Family("cvcc_collect_duration_seconds", "How long the run took.") +
-                              "cvcc_collect_duration_seconds D\n";
-const std::string kInfo =
-    Family("cvcc_info", "The version of cvcc, and of the backup server when known.");
-// The exporter read every file of the folder.
-const std::string kTextfileRead =
-    "node_textfile_mtime_seconds{file=\"{dir}/cvcc.prom\"} T\n"
-    "node_textfile_scrape_error 0\n";
-
-std::string Up(int up) {
-    return Family("cvcc_up", "Whether the run read the backup server's whole task listing.") +
-           "cvcc_up " + std::to_string(up) + "\n";
-}
-
-// A task as the scenario implies it: its id and name labels as the exporter
-// serves them, its status number, monitoring state and whether it is busy.
-struct Task {
-    std::string labels;
-    int status;
-    std::string state;
-    bool busy;
-};
-
-// The scrape after a run that read every task; the exporter orders the
-// series of a family by their labels.
-std::string WholeRun(const std::string& serverVersion, const std::vector<Task>& tasks,
-                     std::size_t taskCount) {
-    std::string busy, state, status;
-    for (const Task& t : tasks) {
-        busy += "cvcc_task_busy{" + t.labels + "} " + (t.busy ? "1" : "0") + "\n";
-        for (const std::string s : {"critical", "ok", "unknown", "warning"})
-            state += "cvcc_task_state{" + t.labels + ",state=\"" + s + "\"} " +
-                     (t.state == s ? "1" : "0") + "\n";
-        status += "cvcc_task_status{" + t.labels + "} " + std::to_string(t.status) + "\n";
-    }
-    return kDuration + kInfo + "cvcc_info{server_version=\"" + serverVersion +
-           "\",version=\"{version}\"} 1\n" +
-           Family("cvcc_task_busy",
-                  "1 while the task backs up, restores or synchronises, else 0.") +
-           busy +
-           Family("cvcc_task_state",
-                  "1 for the task's monitoring state, as --Check maps its status, else 0.") +
-           state + Family("cvcc_task_status", "The task's status code (docs/json.md).") + status +
-           Family("cvcc_tasks", "The number of tasks on the backup server.") + "cvcc_tasks " +
-           std::to_string(taskCount) + "\n" + Up(1) + kTextfileRead;
-}
-
-// The scrape after a run that failed before it read the server's version.
-const std::string kFailedRun =
-    kDuration + kInfo + "cvcc_info{version=\"{version}\"} 1\n" + Up(0) + kTextfileRead;
-
-// sim/demo.json
-const std::string kDemo =
-    WholeRun("7.4.4.1208",
-             {{R"x(id="101",name="Daily documents")x", 6, "ok", false},
-              {R"x(id="102",name="Mailboxes (weekly full)")x", 5, "ok", false},
-              {R"x(id="103",name="Comptabilité 2024")x", 14, "warning", false},
-              {R"x(id="104",name="Фотоархив")x", 8, "critical", false},
-              {R"x(id="105",name="Database mirror")x", 2, "ok", true},
-              {R"x(id="106",name="設計図面")x", 10, "warning", false}},
-             6);
 
 // Names the format escapes, one that is not valid text (a lone surrogate,
 // which the listing prints as U+FFFD), a status past the known ones, and
-// two tasks of one id and name, of which the first is kept.
+// two tasks of one id and name, of which the first is kept
+// (scrapes/hard_names.txt).
 const char* const kHardNamesScenario = R"({"tasks": [
     {"id": 7, "name": "Say \"cheese\"", "status": "tsSuccess"},
     {"id": 8, "name": "C:\\Backups\\", "status": "tsError"},
     {"id": 9, "name": "two\nlines", "status": "tsStopped"},
     {"id": 10, "name": [65, 56475, 66], "status": 42},
     {"id": 7, "name": "Say \"cheese\"", "status": "tsError"}]})";
-const std::string kHardNames = WholeRun("7.4.4.0",
-                                        {{R"x(id="10",name="A�B")x", 42, "unknown", false},
-                                         {R"x(id="7",name="Say \"cheese\"")x", 6, "ok", false},
-                                         {R"x(id="8",name="C:\\Backups\\")x", 8, "critical", false},
-                                         {R"x(id="9",name="two\nlines")x", 10, "warning", false}},
-                                        5);
-
 struct Row {
     std::string label;
     std::string scenario;  // bnsim's from this row on; empty: the one it plays
@@ -124,20 +59,20 @@ struct Row {
     int exitCode;
     int signal;          // the signal that ends cvcc, or 0
     std::string during;  // the scrape while cvcc runs; empty: none is made
-    std::string after;
+    std::string after;   // the scrape afterwards
 };
 
 // In order: each row's file is the next one's old file.
 // clang-format off
 const std::vector<Row> kRows = {
-    {"demo", harness::ReadFile(DEMO_SCENARIO), {}, {}, false, 0, 0, "", kDemo},
+    {"demo", harness::ReadFile(DEMO_SCENARIO), {}, {}, false, 0, 0, "", "demo"},
     // Killed by the file size limit once 1 KiB of the new file is written
     // (no core file left behind).
     {"killed_while_writing", "", {"/usr/bin/prlimit", "--fsize=1024", "--core=0", "--"}, {}, false,
-     -1, SIGXFSZ, "", kDemo},
-    {"frozen_server", "", {}, {{"CVCC_CHECK_TIMEOUT", "2"}}, true, 1, 0, kDemo, kFailedRun},
-    {"hard_names", kHardNamesScenario, {}, {}, false, 0, 0, "", kHardNames},
-    {"no_server", R"({"server": {"bound": false}})", {}, {}, false, 1, 0, "", kFailedRun},
+     -1, SIGXFSZ, "", "demo"},
+    {"frozen_server", "", {}, {{"CVCC_CHECK_TIMEOUT", "2"}}, true, 1, 0, "demo", "failed"},
+    {"hard_names", kHardNamesScenario, {}, {}, false, 0, 0, "", "hard_names"},
+    {"no_server", R"({"server": {"bound": false}})", {}, {}, false, 1, 0, "", "failed"},
 };
 // clang-format on
 
@@ -221,14 +156,14 @@ TEST(NodeExporter, ReadsWhatTheUnitHasCvccWrite) {
         if (row.frozen) stopped.emplace(net.simulatorPid());
         net.StartCvcc(run);
         if (!row.during.empty()) {
-            EXPECT_EQ(Scrape(port), Expected(row.during, folder));
+            EXPECT_EQ(Scrape(port), Expected(Scraped(row.during), folder));
         }
         const harness::CvccResult r = net.WaitCvcc();
         stopped.reset();
         EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
         EXPECT_EQ(r.termSignal, row.signal);
         const std::string scrape = Scrape(port);
-        EXPECT_EQ(scrape, Expected(row.after, folder));
+        EXPECT_EQ(scrape, Expected(Scraped(row.after), folder));
         if (row.label == "demo") std::cout << scrape;
         // Killed, it leaves the old file as it was.
         if (row.signal) {

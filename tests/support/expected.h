@@ -18,15 +18,6 @@ inline const std::string kSweepHeading =
     "Removing dead workstation links on the Coordinator. The operation can take several minutes, "
     "depending on the Backup Network size\n\n";
 inline const std::string kProxyApplied = "Proxy settings applied successfully.\n";
-// What --Metrics prints when it fails before the server's version was read,
-// its duration read as D (e2e::RunCase).
-inline const std::string kMetricsFailed =
-    "# HELP cvcc_up Whether the run read the backup server's whole task listing.\n"
-    "# TYPE cvcc_up gauge\ncvcc_up 0\n"
-    "# HELP cvcc_collect_duration_seconds How long the run took.\n"
-    "# TYPE cvcc_collect_duration_seconds gauge\ncvcc_collect_duration_seconds D\n"
-    "# HELP cvcc_info The version of cvcc, and of the backup server when known.\n"
-    "# TYPE cvcc_info gauge\ncvcc_info{version=\"" CVCC_VERSION "\"} 1\n";
 // The diagnostics name the case's host and registry file as {host} and
 // {registry} (e2e::Expected fills them in).
 inline std::string NoServerBound(const std::string& port = "1755") {
