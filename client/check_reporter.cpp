@@ -46,11 +46,6 @@ CheckReporter::CheckReporter(std::wostream& out, bool json, std::chrono::seconds
       deadlineAfter(deadline),
       deadline(armDeadline(deadline, [this] { return AtDeadline(); })) {}
 
-void CheckReporter::Hint(const std::string& text) {
-    Reporter::Hint(text);
-    lastHint = text;
-}
-
 void CheckReporter::Found(const Finding& finding) {
     if (kBadness[static_cast<int>(finding.state)] > kBadness[static_cast<int>(worst)])
         worst = finding.state;
@@ -77,7 +72,7 @@ void CheckReporter::RowStatus(CORBA::ULong status) {
 
 int CheckReporter::RunEnded(std::exception_ptr failure) {
     std::lock_guard<std::mutex> lock(mutex);
-    if (failure) return Write(State::Unknown, FailureCause(failure, lastHint), failure, false);
+    if (failure) return Write(State::Unknown, FailureCause(failure, LastHint()), failure, false);
     if (tasks == 0 && findings.empty()) return Write(State::Warning, L"no tasks", nullptr, true);
     std::wstring summary = std::to_wstring(tasks) + (tasks == 1 ? L" task" : L" tasks");
     if (worst == State::Ok) {

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "client/deadline.h"
-#include "client/reporter.h"
+#include "client/listing_reporter.h"
 #include "client/task_status_text.h"
 
 // The check's deadline: CVCC_CHECK_TIMEOUT seconds (a whole number from 1 to
@@ -34,7 +34,7 @@
 // else.
 std::chrono::seconds CheckDeadline();
 
-class CheckReporter : public Reporter {
+class CheckReporter : public ListingReporter {
 public:
     // armDeadline arms the deadline, `deadline` from now, which ends the
     // check with "no answer within N s" unless it has answered.
@@ -43,51 +43,11 @@ public:
     CheckReporter(const CheckReporter&) = delete;
     CheckReporter& operator=(const CheckReporter&) = delete;
 
-    void Banner() override {}
     int RunEnded(std::exception_ptr failure) override;
-    void Usage() override {}
-    void NoKey() override {}
-    void HelpAsked(const std::wstring&) override {}
-    void UnknownKey(const std::wstring&) override {}
-    // Never told: the check takes every argument after it as a task's name.
-    void MetricsAsked(const std::wstring&) override {}
-    // Remembered: a failure whose text says nothing is told by its hint.
-    void Hint(const std::string& text) override;
-
-    void ServerVersionAccepted(const std::wstring&) override {}
-    void ServerVersionRefused(const std::wstring&) override {}
-    void ShutdownRequesting() override {}
-    void ShutdownRequested() override {}
-    void ProxySet(const std::wstring&, CORBA::ULong) override {}
-
     void TaskNotFound(const std::wstring& argument) override;
-    void BadTaskId(const std::wstring&) override {}
-    void TaskIdNotFound(const std::wstring&, int) override {}
-    void TaskBusy(const TaskRef&, CORBA::ULong) override {}
-    void TaskNotRunning(const TaskRef&, TaskAction, CORBA::ULong) override {}
-    void Requesting(const TaskRef&, TaskAction) override {}
-    void Requested(const TaskRef&, TaskAction, CORBA::ULong) override {}
-
-    void WaitBegun() override {}
-    void StillBusy() override {}
-    void TaskEnded(const TaskRef&, CORBA::ULong, int) override {}
-    void WaitInterrupted() override {}
-    void ReadInterrupted() override {}
-
-    void ListingBegun() override {}
     void RowId(CORBA::Long id) override { row.id = id; }
     void RowName(const std::wstring& name) override { row.name = name; }
     void RowStatus(CORBA::ULong status) override;
-
-    void LogBegun(const TaskRef&) override {}
-    void LogUnavailable() override {}
-    void LogOpened() override {}
-    void LogLine(const std::wstring&) override {}
-    void LogEnded() override {}
-
-    void SweepBegun() override {}
-    void Swept(const std::vector<std::wstring>&) override {}
-    void SweepFailed(const std::vector<std::wstring>&) override {}
 
 private:
     using State = MonitoringState;
@@ -120,7 +80,6 @@ private:
     int tasks = 0, busy = 0, notFound = 0;
     State worst = State::Ok;  // of the findings
     std::vector<Finding> findings;
-    std::string lastHint;
 
     std::mutex mutex;
     bool written = false;  // guarded by mutex

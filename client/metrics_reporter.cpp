@@ -58,11 +58,6 @@ MetricsReporter::MetricsReporter(std::wostream& out, std::optional<std::string> 
       started(std::chrono::steady_clock::now()),
       deadline(armDeadline(deadline, [this] { return AtDeadline(); })) {}
 
-void MetricsReporter::Hint(const std::string& text) {
-    Reporter::Hint(text);
-    lastHint = text;
-}
-
 void MetricsReporter::ServerVersionAccepted(const std::wstring& version) {
     std::lock_guard<std::mutex> lock(mutex);
     serverVersion = CVLib::strings::toAstr(version);
@@ -86,9 +81,9 @@ void MetricsReporter::RowStatus(CORBA::ULong status) {
 
 int MetricsReporter::RunEnded(std::exception_ptr failure) {
     if (failure) {
-        const std::string cause = CVLib::strings::toAstr(FailureCause(failure, lastHint));
+        const std::string cause = CVLib::strings::toAstr(FailureCause(failure, LastHint()));
         // A cause that is the last hint was said already.
-        if (cause != lastHint) Reporter::Hint(cause);
+        if (cause != LastHint()) Reporter::Hint(cause);
     }
     std::lock_guard<std::mutex> lock(mutex);
     return Write(!failure);

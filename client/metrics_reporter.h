@@ -30,9 +30,9 @@
 #include <vector>
 
 #include "client/deadline.h"
-#include "client/reporter.h"
+#include "client/listing_reporter.h"
 
-class MetricsReporter : public Reporter {
+class MetricsReporter : public ListingReporter {
 public:
     // textfile: the file to replace, or none for stdout (out).
     MetricsReporter(std::wostream& out, std::optional<std::string> textfile,
@@ -40,50 +40,12 @@ public:
     MetricsReporter(const MetricsReporter&) = delete;
     MetricsReporter& operator=(const MetricsReporter&) = delete;
 
-    void Banner() override {}
     int RunEnded(std::exception_ptr failure) override;
-    void Usage() override {}
-    void NoKey() override {}
-    void HelpAsked(const std::wstring&) override {}
-    void UnknownKey(const std::wstring&) override {}
-    void MetricsAsked(const std::wstring&) override {}
-    // Remembered: a failure whose text says nothing is told by its hint.
-    void Hint(const std::string& text) override;
-
     void ServerVersionAccepted(const std::wstring& version) override;
     void ServerVersionRefused(const std::wstring& version) override;
-    void ShutdownRequesting() override {}
-    void ShutdownRequested() override {}
-    void ProxySet(const std::wstring&, CORBA::ULong) override {}
-
-    void TaskNotFound(const std::wstring&) override {}
-    void BadTaskId(const std::wstring&) override {}
-    void TaskIdNotFound(const std::wstring&, int) override {}
-    void TaskBusy(const TaskRef&, CORBA::ULong) override {}
-    void TaskNotRunning(const TaskRef&, TaskAction, CORBA::ULong) override {}
-    void Requesting(const TaskRef&, TaskAction) override {}
-    void Requested(const TaskRef&, TaskAction, CORBA::ULong) override {}
-
-    void WaitBegun() override {}
-    void StillBusy() override {}
-    void TaskEnded(const TaskRef&, CORBA::ULong, int) override {}
-    void WaitInterrupted() override {}
-    void ReadInterrupted() override {}
-
-    void ListingBegun() override {}
     void RowId(CORBA::Long id) override { row.id = id; }
     void RowName(const std::wstring& name) override;
     void RowStatus(CORBA::ULong status) override;
-
-    void LogBegun(const TaskRef&) override {}
-    void LogUnavailable() override {}
-    void LogOpened() override {}
-    void LogLine(const std::wstring&) override {}
-    void LogEnded() override {}
-
-    void SweepBegun() override {}
-    void Swept(const std::vector<std::wstring>&) override {}
-    void SweepFailed(const std::vector<std::wstring>&) override {}
 
 private:
     // A task as read; its name, UTF-8 as the listing prints it, stands in
@@ -113,7 +75,6 @@ private:
     Row row;                // the row being told
     std::vector<Row> rows;  // in the server's order
     std::string names;
-    std::string lastHint;
 
     std::mutex mutex;
     std::string serverVersion;  // guarded by mutex
