@@ -169,6 +169,47 @@ void CheckConsole(const Plan& plan, const harness::CvccResult& r, const std::str
     }
 }
 
+// The metrics' text, line by line: the documented families, each task
+// series one of the soak's tasks by its own id and name, as many status
+// series as cvcc_tasks counts, and cvcc_up 1 exactly when the run exits 0.
+void CheckMetrics(const harness::CvccResult& r, std::vector<std::string>& broken) {
+    static const std::regex sample = [] {
+        const nlohmann::json scenario = nlohmann::json::parse(BaseScenario());
+        std::vector<std::string> tasks;
+        for (const auto& task : scenario.at("tasks"))
+            tasks.push_back("id=\"" + std::to_string(task.at("id").get<int>()) + "\",name=\"" +
+                            task.at("name").get<std::string>() + "\"");
+        const std::string family =
+            "cvcc_(up|collect_duration_seconds|info|tasks|task_status|task_state|task_busy)";
+        const std::string value = R"( -?[0-9]+(\.[0-9]+)?(e[+-][0-9]+)?)";
+        return std::regex("# HELP " + family + " [^\n]+|# TYPE " + family + " gauge|" +
+                          "cvcc_(up|collect_duration_seconds|tasks)" + value +
+                          R"(|cvcc_info\{version="[0-9.]+"(,server_version="[0-9.]+")?\})" + value +
+                          "|cvcc_task_(status|busy)\\{" + AnyOf(tasks) + "\\}" + value +
+                          "|cvcc_task_state\\{" + AnyOf(tasks) +
+                          R"x(,state="(ok|warning|critical|unknown)"\})x" + value);
+    }();
+    if (!r.out.empty() && r.out.back() != '\n') broken.push_back("the metrics' last line has no line end");
+    int up = -1, tasks = -1, statuses = 0;
+    std::size_t at = 0;
+    for (std::size_t end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = r.out.substr(at, end - at);
+        if (!std::regex_match(line, sample)) {
+            broken.push_back("the metrics have an undocumented line: " + line);
+            continue;
+        }
+        if (line.rfind("cvcc_up ", 0) == 0) up = line.back() - '0';
+        if (line.rfind("cvcc_tasks ", 0) == 0) tasks = std::stoi(line.substr(11));
+        if (line.rfind("cvcc_task_status{", 0) == 0) ++statuses;
+    }
+    if (up != (r.exitCode == 0 ? 1 : 0) || r.exitCode > 1)
+        broken.push_back("cvcc_up " + std::to_string(up) + " but exit " + std::to_string(r.exitCode));
+    if (up == 1 && tasks < 0) broken.push_back("cvcc_up 1 without cvcc_tasks");
+    if (up == 1 && tasks >= 0 && tasks != statuses)
+        broken.push_back("cvcc_tasks " + std::to_string(tasks) + " but " + std::to_string(statuses) +
+                         " status series");
+}
+
 // Requests that change something on the server or the Coordinator: a second
 // one of the same kind, object and arguments in one run is a request sent twice.
 const std::set<std::string> kOnce = {"Start", "Stop", "DeleteTask", "ShutdownServer",
@@ -186,10 +227,13 @@ std::vector<std::string> Violations(const Plan& plan, const Outcome& outcome,
     if (r.leftBehind) broken.push_back("left a process behind");
     if (!CVLib::strings::IsUtf8(r.out)) broken.push_back("stdout is not UTF-8");
     if (!r.timedOut) {
-        if (plan.json && plan.key != "--Help")
-            CheckJson(plan, r, broken);
-        else if (!plan.json)
+        if (plan.json) {
+            if (plan.key != "--Help") CheckJson(plan, r, broken);
+        } else if (plan.key == "--Metrics") {
+            CheckMetrics(r, broken);
+        } else {
             CheckConsole(plan, r, banner, broken);
+        }
     }
 
     std::set<std::string> seen;

@@ -65,6 +65,7 @@ const std::vector<std::pair<std::string, std::vector<std::string>>>& Keys() {
         {"--WaitAll", {"--WaitAll"}},
         {"--Check", {"--Check"}},
         {"--Check names", {"--Check", "Nightly", "Mail", "Missing"}},
+        {"--Metrics", {"--Metrics"}},
         {"--Close", {"--Close"}},
         {"--Proxy", {"--Proxy", "proxy.example:3128"}},
         {"--NSClean", {"--NSClean"}},

@@ -38,6 +38,25 @@ SoakRun Faultless() {
     return run;
 }
 
+// Metrics of a run that read the whole listing, with two of the soak's tasks.
+SoakRun Metrics() {
+    SoakRun run = Faultless();
+    run.plan.key = "--Metrics";
+    run.plan.args = {"--Metrics"};
+    run.outcome.result.out =
+        "# HELP cvcc_up Whether the run read the backup server's whole task listing.\n"
+        "# TYPE cvcc_up gauge\n"
+        "cvcc_up 1\n"
+        "cvcc_collect_duration_seconds 0.019\n"
+        "cvcc_info{version=\"11.0\",server_version=\"7.4.4.1208\"} 1\n"
+        "cvcc_tasks 2\n"
+        "cvcc_task_status{id=\"1\",name=\"Nightly\"} 6\n"
+        "cvcc_task_status{id=\"3\",name=\"Comptabilité 2024\"} 8\n"
+        "cvcc_task_state{id=\"3\",name=\"Comptabilité 2024\",state=\"critical\"} 1\n"
+        "cvcc_task_busy{id=\"1\",name=\"Nightly\"} 0\n";
+    return run;
+}
+
 std::vector<std::string> Broken(const SoakRun& run) {
     return soak::Violations(run.plan, run.outcome, kBanner);
 }
@@ -67,6 +86,13 @@ TEST(SoakRules, RunsThatKeepTheRulesBreakNone) {
     check.outcome.result.exitCode = 2;
     check.outcome.result.out = "BACKUP CRITICAL - 4 tasks: 1 critical, 0 warning, 0 unknown | tasks=4\n";
     EXPECT_EQ(Broken(check), std::vector<std::string>{});
+
+    EXPECT_EQ(Broken(Metrics()), std::vector<std::string>{});
+    SoakRun metricsFailed = Metrics();
+    metricsFailed.outcome.result.exitCode = 1;
+    metricsFailed.outcome.result.out =
+        "cvcc_up 0\ncvcc_collect_duration_seconds 10\ncvcc_info{version=\"11.0\"} 1\n";
+    EXPECT_EQ(Broken(metricsFailed), std::vector<std::string>{});
 
     // Documented texts that span lines or end in a failure.
     const std::string head = "Available tasks: \nId\t | Name" + std::string(46, ' ') +
@@ -166,6 +192,33 @@ TEST(SoakRules, EachBreachIsNamed) {
     };
     for (const auto& [named, breach] : breaches) {
         SoakRun run = Faultless();
+        breach(run);
+        const std::vector<std::string> broken = Broken(run);
+        EXPECT_NE(std::find(broken.begin(), broken.end(), named), broken.end())
+            << named << "\nnamed instead:\n" << ::testing::PrintToString(broken);
+    }
+
+    const std::vector<std::pair<std::string, std::function<void(SoakRun&)>>> metricsBreaches = {
+        {"the metrics have an undocumented line: cvcc_task_status{id=\"2\",name=\"Nightly\"} 5",
+         [](SoakRun& r) { r.outcome.result.out += "cvcc_task_status{id=\"2\",name=\"Nightly\"} 5\n"; }},
+        {"the metrics have an undocumented line: cvcc_task_state{id=\"1\",name=\"Nightly\",state=\"fine\"} 1",
+         [](SoakRun& r) {
+             r.outcome.result.out += "cvcc_task_state{id=\"1\",name=\"Nightly\",state=\"fine\"} 1\n";
+         }},
+        {"the metrics have an undocumented line: Connected to Backup Server version: 7.4",
+         [](SoakRun& r) { r.outcome.result.out += "Connected to Backup Server version: 7.4\n"; }},
+        {"cvcc_up 1 but exit 1", [](SoakRun& r) { r.outcome.result.exitCode = 1; }},
+        {"cvcc_up 1 but exit 2", [](SoakRun& r) { r.outcome.result.exitCode = 2; }},
+        {"cvcc_tasks 2 but 1 status series",
+         [](SoakRun& r) {
+             const std::string& out = r.outcome.result.out;
+             const std::size_t at = out.find("cvcc_task_status{id=\"3\"");
+             r.outcome.result.out.erase(at, out.find('\n', at) + 1 - at);
+         }},
+        {"the metrics' last line has no line end", [](SoakRun& r) { r.outcome.result.out.pop_back(); }},
+    };
+    for (const auto& [named, breach] : metricsBreaches) {
+        SoakRun run = Metrics();
         breach(run);
         const std::vector<std::string> broken = Broken(run);
         EXPECT_NE(std::find(broken.begin(), broken.end(), named), broken.end())
