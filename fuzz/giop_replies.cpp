@@ -40,6 +40,7 @@ const std::vector<std::vector<std::wstring>>& Commands() {
         {L"cvcc", L"--WaitAll"},
         {L"cvcc", L"--NSClean"},
         {L"cvcc", L"--Json", L"--NSClean"},
+        {L"cvcc", L"--Metrics"},
     };
     return commands;
 }
