@@ -189,7 +189,8 @@ void CheckMetrics(const harness::CvccResult& r, std::vector<std::string>& broken
                           "|cvcc_task_state\\{" + AnyOf(tasks) +
                           R"x(,state="(ok|warning|critical|unknown)"\})x" + value);
     }();
-    if (!r.out.empty() && r.out.back() != '\n') broken.push_back("the metrics' last line has no line end");
+    if (!r.out.empty() && r.out.back() != '\n')
+        broken.push_back("the metrics' last line has no line end");
     int up = -1, tasks = -1, statuses = 0;
     std::size_t at = 0;
     for (std::size_t end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
