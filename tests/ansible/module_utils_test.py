@@ -21,6 +21,7 @@ sys.path.insert(0, _root.name)
 
 from ansible_collections.corvane.backup.plugins.module_utils import cvcc, results  # noqa: E402
 from ansible_collections.corvane.backup.plugins.modules import task, task_info  # noqa: E402
+from ansible_collections.corvane.backup.plugins.doc_fragments import cvcc as shared_doc  # noqa: E402
 
 
 def entry(outcome, status=None, text=''):
@@ -138,12 +139,15 @@ class RunningCvcc(unittest.TestCase):
 
 class Documentation(unittest.TestCase):
     def test_accepted_options_are_the_documented_ones(self):
-        def options(spec):
+        def options(declared):
             return {name: {key: option.get(key) for key in ('type', 'default', 'choices', 'elements', 'required')}
-                    for name, option in spec.items()}
+                    for name, option in declared.items()}
         for module in (task, task_info):
             with self.subTest(module=module.__name__):
-                self.assertEqual(options(yaml.safe_load(module.DOCUMENTATION)['options']), options(module.OPTIONS))
+                # The module's own options, and those of the fragment it extends.
+                documented = yaml.safe_load(shared_doc.ModuleDocFragment.DOCUMENTATION)['options']
+                documented.update(yaml.safe_load(module.DOCUMENTATION)['options'])
+                self.assertEqual(options(documented), options(module.OPTIONS))
                 self.assertTrue(yaml.safe_load(module.EXAMPLES) and yaml.safe_load(module.RETURN))
 
 

@@ -10,22 +10,12 @@ description:
     C(cvcc --Json) on the managed host.
   - A backup run is not idempotent. I(state=started) runs the task unless it is busy;
     I(changed) says whether a request that changes the server was sent.
-  - Runs C(cvcc) with the module's environment, so the play's C(environment) reaches it
-    (C(CVCC_CHECK_TIMEOUT), C(XDG_CONFIG_HOME) and C(HOME) for its registry file,
-    omniORB's C(ORB...) variables and C(OMNIORB_CONFIG)).
-  - No Coordinator, no server, access denied or a CORBA failure fail the module, with
-    C(msg) holding the console's text and cvcc's hint from standard error, and C(rc)
-    its exit code.
   - Ending a wait leaves the task running on the server. A SIGTERM or SIGINT to the
     module is passed on to cvcc, which closes its session and exits; the failed result
     says that the task keeps running. Ansible's C(async) ends a module that runs past
     its time with SIGKILL, which leaves no result; cvcc still gets a SIGTERM and closes
     its session. I(state=waited) waits for such a task later.
 options:
-  cvcc:
-    description: The program cvcc, a path or a name looked up on the PATH.
-    type: str
-    default: cvcc
   name:
     description:
       - The task's name, as the server shows it. Where names repeat, the first task of
@@ -83,17 +73,10 @@ attributes:
     description:
       - Reads the task list (C(cvcc --List)) and reports what would change; nothing that
         changes the server is sent. Nothing is waited for.
-  diff_mode:
-    support: none
-  platform:
-    platforms: linux
-    description: The backup host, where cvcc is installed.
-requirements:
-  - cvcc, the Corvane console client, on the managed host
 seealso:
   - module: corvane.backup.task_info
-author:
-  - cvcc maintainers (@corvane)
+extends_documentation_fragment:
+  - corvane.backup.cvcc
 '''
 
 EXAMPLES = r'''

@@ -9,17 +9,7 @@ description:
   - Lists the tasks of the Corvane backup server bound under the host's name,
     as C(cvcc --Json --List) answers, and with I(log) their logs (C(cvcc --Json --LogId)).
   - Read-only; it runs in check mode as it does otherwise.
-  - Runs C(cvcc) on the managed host with the module's environment, so the play's
-    C(environment) reaches it (C(CVCC_CHECK_TIMEOUT), C(XDG_CONFIG_HOME) and C(HOME)
-    for its registry file, omniORB's C(ORB...) variables and C(OMNIORB_CONFIG)).
-  - No Coordinator, no server, access denied or a CORBA failure fail the module, with
-    C(msg) holding the console's text and cvcc's hint from standard error, and C(rc)
-    its exit code.
 options:
-  cvcc:
-    description: The program cvcc, a path or a name looked up on the PATH.
-    type: str
-    default: cvcc
   name:
     description:
       - Only the tasks of these names. With I(id), the tasks that either selects.
@@ -38,17 +28,10 @@ attributes:
   check_mode:
     support: full
     description: Sends nothing that changes the server, in check mode or not.
-  diff_mode:
-    support: none
-  platform:
-    platforms: linux
-    description: The backup host, where cvcc is installed.
-requirements:
-  - cvcc, the Corvane console client, on the managed host
 seealso:
   - module: corvane.backup.task
-author:
-  - cvcc maintainers (@corvane)
+extends_documentation_fragment:
+  - corvane.backup.cvcc
 '''
 
 EXAMPLES = r'''
