@@ -34,11 +34,6 @@ std::vector<char> LocateRequest(const std::string& key) {
     return message;
 }
 
-// Whether a header is a LocateReply's, of any GIOP 1.x.
-bool IsLocateReplyHeader(const char (&header)[kHeaderSize]) {
-    return std::memcmp(header, "GIOP", 4) == 0 && header[4] == 1 && header[7] == 4;
-}
-
 // Closes the stream when it goes.
 class Connection {
 public:
@@ -101,5 +96,6 @@ LocateOutcome LocateProbe(const std::string& host, unsigned port, const std::str
         if (std::memcmp(header, "GIOP", std::min<std::size_t>(received, 4)) != 0)
             return LocateOutcome::Dropped;
     }
-    return IsLocateReplyHeader(header) ? LocateOutcome::Answered : LocateOutcome::Dropped;
+    // "GIOP" was checked as it came: a LocateReply (type 4) of any GIOP 1.x.
+    return header[4] == 1 && header[7] == 4 ? LocateOutcome::Answered : LocateOutcome::Dropped;
 }

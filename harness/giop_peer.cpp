@@ -10,7 +10,7 @@
 namespace harness {
 
 GiopPeer::GiopPeer(Rule rule)
-    : rule_(std::move(rule)), port_(listener_.port()), thread_([this] { Serve(); }) {}
+    : rule_(std::move(rule)), thread_([this] { Serve(); }) {}
 
 GiopPeer::~GiopPeer() {
     stop_ = true;

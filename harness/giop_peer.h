@@ -34,7 +34,7 @@ public:
     GiopPeer(const GiopPeer&) = delete;
     GiopPeer& operator=(const GiopPeer&) = delete;
 
-    int port() const { return port_; }
+    int port() const { return listener_.port(); }
     // What arrived so far, in order: the Requests, and the LocateRequests.
     std::vector<GiopRequest> Requests() const { return Arrived(GiopType::Request); }
     std::vector<GiopRequest> LocateRequests() const { return Arrived(GiopType::LocateRequest); }
@@ -52,7 +52,6 @@ private:
 
     Rule rule_;
     LoopbackListener listener_;
-    int port_;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<GiopRequest> requests_;

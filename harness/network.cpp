@@ -1,4 +1,5 @@
 #include "harness/network.h"
+#include "harness/loopback_listener.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
@@ -63,15 +64,7 @@ bool WaitForPort(int port, std::chrono::milliseconds timeout) {
 }
 
 int FreePort() {
-    const int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(sock);
-    return port;
+    return LoopbackListener().port();
 }
 
 std::string HostName() {

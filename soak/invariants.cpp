@@ -29,6 +29,12 @@ std::string Padded(const std::string& name) {
     return name + std::string(characters < 50 ? 50 - characters : 0, ' ');
 }
 
+// The soak's tasks (plan.h), read once.
+const nlohmann::json& ScenarioTasks() {
+    static const nlohmann::json tasks = nlohmann::json::parse(BaseScenario()).at("tasks");
+    return tasks;
+}
+
 // The texts the console may print after the banner, one pattern a documented
 // row, each with the line ends it prints. They are written here from the
 // documentation, never taken from the client: the soak must not agree with
@@ -36,10 +42,9 @@ std::string Padded(const std::string& name) {
 // soak's own (plan.h); a run's stdout is these texts one after another.
 const std::vector<std::regex>& DocumentedTexts() {
     static const std::vector<std::regex> texts = [] {
-        const nlohmann::json scenario = nlohmann::json::parse(BaseScenario());
         std::vector<std::string> names, logLines, arguments;
         std::string rows, rowStarts;
-        for (const auto& task : scenario.at("tasks")) {
+        for (const auto& task : ScenarioTasks()) {
             const std::string name = task.at("name");
             names.push_back(name);
             const std::string start = Literal(std::to_string(task.at("id").get<int>()) + "\t | ");
@@ -174,9 +179,8 @@ void CheckConsole(const Plan& plan, const harness::CvccResult& r, const std::str
 // series as cvcc_tasks counts, and cvcc_up 1 exactly when the run exits 0.
 void CheckMetrics(const harness::CvccResult& r, std::vector<std::string>& broken) {
     static const std::regex sample = [] {
-        const nlohmann::json scenario = nlohmann::json::parse(BaseScenario());
         std::vector<std::string> tasks;
-        for (const auto& task : scenario.at("tasks"))
+        for (const auto& task : ScenarioTasks())
             tasks.push_back("id=\"" + std::to_string(task.at("id").get<int>()) + "\",name=\"" +
                             task.at("name").get<std::string>() + "\"");
         const std::string family =
