@@ -73,8 +73,6 @@ class DocumentsToResults(unittest.TestCase):
         # The failure of the run wins over its entry; a run without an entry still fails.
         self.assertEqual(results.run_result('started', entry('started'), 'critical', 'still running after 5 s'),
                          ({'changed': True, 'outcome': 'started', 'name': 'Nightly'}, 'still running after 5 s'))
-        self.assertEqual(results.run_result('started', None, 'critical', 'Access denied'),
-                         ({'changed': False}, 'Access denied'))
         self.assertIsNone(results.last_lines({'tasks': [{'argument': 'A', 'outcome': 'no log'}]}, 5))
 
     def test_stderr_on_a_terminal(self):
@@ -116,12 +114,6 @@ class RunningCvcc(unittest.TestCase):
         run = cvcc.run(self.program, ['--Execute', 'Nightly'], timeout=60, stop_once_waiting=True)
         self.assert_ended_its_wait(run, 'started')
         self.assertTrue(results.wait_begun(run.stderr))
-
-    def test_a_wait_ends_at_its_timeout(self):
-        run = cvcc.run(self.program, ['--Wait', 'Nightly'], timeout=1)
-        self.assert_ended_its_wait(run, 'timeout')
-        self.assertEqual(cvcc.run_failure(run, 1),
-                         'still running after 1 s; cvcc: interrupted; the task keeps running on the server')
 
     def test_a_signal_to_the_module_reaches_cvcc_once(self):
         previous = signal.getsignal(signal.SIGTERM)

@@ -73,10 +73,6 @@ std::vector<nlohmann::json> SettledJournal(harness::BackupNetwork& net) {
     return net.Journal();
 }
 
-void PrintTo(const PlayCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class Playbooks : public testing::TestWithParam<PlayCase> {};
 
 TEST_P(Playbooks, Run) {

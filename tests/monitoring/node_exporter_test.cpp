@@ -32,14 +32,6 @@ constexpr const char* kCurl = "/usr/bin/curl";
 constexpr const char* kSystemdAnalyze = "/usr/bin/systemd-analyze";
 constexpr const char* kDebianTextfiles = "/var/lib/prometheus/node-exporter/";
 
-// What the exporter serves of cvcc's families and of how it read the
-// textfiles, for each scrape of the rows (scrapes/NAME.txt): the run's
-// duration reads D, the file's time T, the case's folder {dir} and cvcc's
-// version {version}. The exporter orders families and series by name.
-std::string Scraped(const std::string& name) {
-    return name.empty() ? "" : harness::ReadFile(SCRAPES "/" + name + ".txt");
-}
-
 // Names the format escapes, one that is not valid text (a lone surrogate,
 // which the listing prints as U+FFFD), a status past the known ones, and
 // two tasks of one id and name, of which the first is kept
@@ -106,7 +98,12 @@ std::string Scrape(int port) {
         "$1 T");
 }
 
-std::string Expected(const std::string& text, const std::string& folder) {
+// What the exporter serves of cvcc's families and of how it read the
+// textfiles, for each scrape of the rows (scrapes/NAME.txt): the run's
+// duration reads D, the file's time T, the case's folder {dir} and cvcc's
+// version {version}. The exporter orders families and series by name.
+std::string Expected(const std::string& name, const std::string& folder) {
+    const std::string text = harness::ReadFile(SCRAPES "/" + name + ".txt");
     return std::regex_replace(std::regex_replace(text, std::regex("\\{dir\\}"), folder),
                               std::regex("\\{version\\}"), CVCC_VERSION);
 }
@@ -156,14 +153,14 @@ TEST(NodeExporter, ReadsWhatTheUnitHasCvccWrite) {
         if (row.frozen) stopped.emplace(net.simulatorPid());
         net.StartCvcc(run);
         if (!row.during.empty()) {
-            EXPECT_EQ(Scrape(port), Expected(Scraped(row.during), folder));
+            EXPECT_EQ(Scrape(port), Expected(row.during, folder));
         }
         const harness::CvccResult r = net.WaitCvcc();
         stopped.reset();
         EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
         EXPECT_EQ(r.termSignal, row.signal);
         const std::string scrape = Scrape(port);
-        EXPECT_EQ(scrape, Expected(Scraped(row.after), folder));
+        EXPECT_EQ(scrape, Expected(row.after, folder));
         if (row.label == "demo") std::cout << scrape;
         // Killed, it leaves the old file as it was.
         if (row.signal) {
