@@ -88,28 +88,14 @@ TEST(SoakRules, RunsThatKeepTheRulesBreakNone) {
     EXPECT_EQ(Broken(check), std::vector<std::string>{});
 
     EXPECT_EQ(Broken(Metrics()), std::vector<std::string>{});
-    SoakRun metricsFailed = Metrics();
-    metricsFailed.outcome.result.exitCode = 1;
-    metricsFailed.outcome.result.out =
-        "cvcc_up 0\ncvcc_collect_duration_seconds 10\ncvcc_info{version=\"11.0\"} 1\n";
-    EXPECT_EQ(Broken(metricsFailed), std::vector<std::string>{});
 
-    // Documented texts that span lines or end in a failure.
-    const std::string head = "Available tasks: \nId\t | Name" + std::string(46, ' ') +
-                             " | Status\n" + std::string(76, '-') + "\n";
-    const std::vector<std::string> documented = {
-        head + "1\t | Nightly" + std::string(43, ' ') + " | success\n3\t | Comptabilité 2024" +
-            std::string(33, ' ') + "Unable to connect the backup server.\n",
-        "Removing dead workstation links on the Coordinator. The operation can take several "
-        "minutes, depending on the Backup Network size\n\nThe following dead workstation links "
-        "removed from the Coordinator:\n    OLD-LAPTOP\n",
-        "\nThis Server version not supported\n",
-    };
-    for (const std::string& out : documented) {
-        SoakRun run = Faultless();
-        run.outcome.result.out = kBanner + out;
-        EXPECT_EQ(Broken(run), std::vector<std::string>{}) << out;
-    }
+    // A listing whose row ends in a failure: the longest documented text wins.
+    SoakRun listing = Faultless();
+    listing.outcome.result.out = kBanner + "Available tasks: \nId\t | Name" + std::string(46, ' ') +
+                                 " | Status\n" + std::string(76, '-') + "\n1\t | Nightly" +
+                                 std::string(43, ' ') + " | success\n3\t | Comptabilité 2024" +
+                                 std::string(33, ' ') + "Unable to connect the backup server.\n";
+    EXPECT_EQ(Broken(listing), std::vector<std::string>{});
 }
 
 TEST(SoakRules, EachBreachIsNamed) {
