@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
 #include "harness/backup_network.h"
+#include "tests/support/expected.h"
 #include "tests/support/network_skip.h"
 
 namespace {
@@ -18,12 +18,6 @@ const char* const kScenario = R"({"tasks": [
     {"id": 1, "name": "Nightly", "status": "tsSuccess"},
     {"id": 3, "name": "Documents", "status": "tsBackup"},
     {"id": 4, "name": "Mail", "status": "tsError"}]})";
-
-std::string WithoutDuration(const std::string& text) {
-    static const std::regex kDuration("^cvcc_collect_duration_seconds [0-9.]+$",
-                                      std::regex::multiline);
-    return std::regex_replace(text, kDuration, "cvcc_collect_duration_seconds D");
-}
 
 TEST(ManPage, MonitoringExamplesAreRealRuns) {
     harness::BackupNetwork net({"backup-srv", 1755, kScenario});
@@ -50,8 +44,8 @@ TEST(ManPage, MonitoringExamplesAreRealRuns) {
             const std::string cut = "...\n";
             const auto end = output.find(cut);
             const std::string out = net.RunCvcc(run).out;
-            EXPECT_EQ(WithoutDuration(end == std::string::npos ? out : out.substr(0, end)),
-                      WithoutDuration(output.substr(0, end)));
+            EXPECT_EQ(support::DurationAsD(end == std::string::npos ? out : out.substr(0, end)),
+                      support::DurationAsD(output.substr(0, end)));
             ++runs;
         }
     }

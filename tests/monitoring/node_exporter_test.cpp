@@ -21,6 +21,7 @@
 #include "harness/files.h"
 #include "harness/network.h"
 #include "harness/process.h"
+#include "tests/support/expected.h"
 #include "tests/support/network_skip.h"
 
 namespace {
@@ -89,13 +90,10 @@ std::string Scrape(int port) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     static const std::regex kOthers("^(?!# HELP cvcc_|# TYPE cvcc_|cvcc_|node_textfile_).*\n",
                                     std::regex::multiline);
-    static const std::regex kDuration("^(cvcc_collect_duration_seconds) .*$",
-                                      std::regex::multiline);
     static const std::regex kTime("^(node_textfile_mtime_seconds\\{.*\\}) .*$",
                                   std::regex::multiline);
-    return std::regex_replace(
-        std::regex_replace(std::regex_replace(r.out, kOthers, ""), kDuration, "$1 D"), kTime,
-        "$1 T");
+    return std::regex_replace(support::DurationAsD(std::regex_replace(r.out, kOthers, "")), kTime,
+                              "$1 T");
 }
 
 // What the exporter serves of cvcc's families and of how it read the

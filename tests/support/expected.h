@@ -1,9 +1,11 @@
 // Texts and journal lines that many cases expect, in-process and end to end:
 // the session's end in the journal, the list's heading, the sweep's heading,
 // the proxy command's success and what it stored, and the lookup's report
-// when no server is bound under this computer's name.
+// when no server is bound under this computer's name; and the metrics with
+// the one value that changes from run to run, the duration, as D.
 #pragma once
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,11 @@ inline std::string ListRow(const std::string& id, const std::string& name,
 inline std::vector<std::string> ProxyStored(const std::string& hostJson, const std::string& port) {
     return {"settings _set_proxyHost {\"value\":" + hostJson + "}",
             "settings _set_proxyPort {\"value\":" + port + "}", kDeactivated};
+}
+
+inline std::string DurationAsD(const std::string& metrics) {
+    static const std::regex duration("^(cvcc_collect_duration_seconds) .*$", std::regex::multiline);
+    return std::regex_replace(metrics, duration, "$1 D");
 }
 
 }  // namespace support
