@@ -73,6 +73,11 @@ std::vector<nlohmann::json> SettledJournal(harness::BackupNetwork& net) {
     return net.Journal();
 }
 
+// ctest's names of the cases show this, not the object's bytes.
+void PrintTo(const PlayCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class Playbooks : public testing::TestWithParam<PlayCase> {};
 
 TEST_P(Playbooks, Run) {
